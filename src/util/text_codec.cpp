@@ -1,0 +1,179 @@
+#include "util/text_codec.h"
+
+#include <optional>
+
+#include "util/codepage.h"
+#include "util/text_search.h"
+
+namespace quarrow::util {
+namespace {
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+bool is_alnum(char16_t c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+int hex_value(char16_t c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Value of `count` hex digits at i, or -1.
+int hex_at(std::u16string_view s, size_t i, int count) {
+  if (i + count > s.size()) return -1;
+  int v = 0;
+  for (int k = 0; k < count; ++k) {
+    int h = hex_value(s[i + k]);
+    if (h < 0) return -1;
+    v = v * 16 + h;
+  }
+  return v;
+}
+
+bool is_line_terminator(char16_t c) { return c == 0x0A || c == 0x0D || c == 0x2028 || c == 0x2029; }
+
+// The body of a single-quoted ECMAScript string literal, decoded; nullopt when the
+// text is not a valid body (a line break, an apostrophe, a lone final backslash).
+std::optional<std::u16string> decode_literal_body(std::u16string_view s) {
+  std::u16string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    char16_t c = s[i];
+    if (c == '\'' || is_line_terminator(c)) return std::nullopt;
+    if (c != '\\') { out.push_back(c); continue; }
+    if (++i >= s.size()) return std::nullopt;
+    c = s[i];
+    switch (c) {
+      case 'b': out.push_back(0x08); break;
+      case 't': out.push_back(0x09); break;
+      case 'n': out.push_back(0x0A); break;
+      case 'v': out.push_back(0x0B); break;
+      case 'f': out.push_back(0x0C); break;
+      case 'r': out.push_back(0x0D); break;
+      case 'x': {
+        int v = hex_at(s, i + 1, 2);
+        if (v < 0) { out.push_back(c); break; }
+        out.push_back(static_cast<char16_t>(v));
+        i += 2;
+        break;
+      }
+      case 'u': {
+        int v = hex_at(s, i + 1, 4);
+        if (v < 0) { out.push_back(c); break; }
+        out.push_back(static_cast<char16_t>(v));
+        i += 4;
+        break;
+      }
+      case 0x0D:  // line continuation
+        if (i + 1 < s.size() && s[i + 1] == 0x0A) ++i;
+        break;
+      case 0x0A: case 0x2028: case 0x2029:
+        break;
+      default:
+        if (c >= '0' && c <= '7') {  // legacy octal escape
+          int v = c - '0';
+          int max_digits = c <= '3' ? 3 : 2;
+          for (int k = 1; k < max_digits && i + 1 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '7'; ++k)
+            v = v * 8 + (s[++i] - '0');
+          out.push_back(static_cast<char16_t>(v));
+        } else {
+          out.push_back(c);
+        }
+    }
+  }
+  return out;
+}
+
+// ECMAScript unescape(): %uXXXX and %XX become characters, any other "%" stays.
+std::u16string js_unescape(std::u16string_view s) {
+  std::u16string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%') {
+      if (i + 1 < s.size() && s[i + 1] == 'u') {
+        int v = hex_at(s, i + 2, 4);
+        if (v >= 0) { out.push_back(static_cast<char16_t>(v)); i += 5; continue; }
+      }
+      int v = hex_at(s, i + 1, 2);
+      if (v >= 0) { out.push_back(static_cast<char16_t>(v)); i += 2; continue; }
+    }
+    out.push_back(s[i]);
+  }
+  return out;
+}
+
+std::u16string bytes_as_utf16le(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+    out.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                        (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  return out;
+}
+
+}  // namespace
+
+Text url_encode(const Text& text, bool keep_unreserved, bool utf8) {
+  if (text.empty()) return {};
+  std::string bytes = utf8 ? gbk_to_utf8(text) : text;
+  Text out;
+  out.reserve(bytes.size() * 3);
+  for (unsigned char b : bytes) {
+    if (keep_unreserved && (b == '-' || b == '.' || is_alnum(b))) {
+      out.push_back(static_cast<char>(b));
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[b >> 4]);
+      out.push_back(kHex[b & 15]);
+    }
+  }
+  return out;
+}
+
+Text unicode_unescape(const Text& input) {
+  static const Text right_quote = "\xA1\xAF";  // GBK right single quotation mark
+  Text text = replace_all(input, "\r\n", "{$}");
+  if (!text.empty() && text[0] == '\r') text.erase(0, 1);
+  text = replace_all(text, "\\u", "%u");
+  text = replace_all(text, "'", right_quote);
+
+  Text result;
+  if (auto body = decode_literal_body(gbk_to_utf16(text)); body) result = utf16_to_gbk(js_unescape(*body));
+  if (result.empty()) result = utf16_to_gbk(bytes_as_utf16le(text));
+
+  result = replace_all(result, right_quote, "'");
+  return replace_all(result, "{$}", "\r\n");
+}
+
+Text js_escape(const Text& text, bool restore_brackets, bool restore_punctuation, const Text& u_replacement) {
+  Text out;
+  for (char16_t c : gbk_to_utf16(text)) {
+    if (c == '\'' || is_alnum(c) || c == '@' || c == '*' || c == '_' || c == '+' || c == '-' || c == '.' ||
+        c == '/') {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x100) {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += "%u";
+      for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 15];
+    }
+  }
+  if (restore_brackets) {
+    static const std::pair<const char*, const char*> brackets[] = {
+        {"%7B", "{"}, {"%7D", "}"}, {"%5B", "["}, {"%5D", "]"}, {"%28", "("}, {"%29", ")"}};
+    for (auto [from, to] : brackets) out = replace_all(out, from, to);
+  }
+  if (restore_punctuation) {
+    out = replace_all(out, "%3A", ":");
+    out = replace_all(out, "%2C", ",");
+    out = replace_all(out, "%22", "\"");
+  }
+  if (!u_replacement.empty() && u_replacement != "%u" && !trim(u_replacement).empty())
+    out = replace_all(out, "%u", u_replacement);
+  return out;
+}
+
+}  // namespace quarrow::util
