@@ -11,11 +11,20 @@ inline size_t char_length(std::string_view text, size_t i) {
   return (static_cast<unsigned char>(text[i]) >= 0x80 && i + 1 < text.size()) ? 2 : 1;
 }
 
+// Only single-byte characters fold: a trail byte that happens to be a letter is
+// part of a double-byte character and must match exactly.
 bool matches_at(std::string_view text, size_t i, std::string_view marker, bool ignore_case) {
   if (text.size() - i < marker.size()) return false;
   if (!ignore_case) return text.compare(i, marker.size(), marker) == 0;
-  for (size_t k = 0; k < marker.size(); ++k)
+  for (size_t k = 0; k < marker.size();) {
+    if (static_cast<unsigned char>(marker[k]) >= 0x80 && k + 1 < marker.size()) {
+      if (text[i + k] != marker[k] || text[i + k + 1] != marker[k + 1]) return false;
+      k += 2;
+      continue;
+    }
     if (fold(text[i + k]) != fold(marker[k])) return false;
+    ++k;
+  }
   return true;
 }
 
@@ -151,8 +160,13 @@ std::vector<Text> split_text(std::string_view text, std::string_view separator) 
 
 Text ascii_lower(std::string_view text) {
   Text out(text);
-  for (auto& c : out) c = static_cast<char>(fold(static_cast<unsigned char>(c)));
+  for (size_t i = 0; i < out.size(); i += char_length(out, i))
+    out[i] = static_cast<char>(fold(static_cast<unsigned char>(out[i])));
   return out;
+}
+
+bool equal_ignore_case(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && matches_at(a, 0, b, true);
 }
 
 long long text_to_int(std::string_view text) {

@@ -51,8 +51,10 @@ Text remove_spaces(std::string_view text);
 // separators or before the first counts; the piece after the last counts only
 // when it is not empty.
 std::vector<Text> split_text(std::string_view text, std::string_view separator);
-// ASCII letters folded to lower case, other bytes unchanged.
+// ASCII letters folded to lower case; double-byte characters unchanged.
 Text ascii_lower(std::string_view text);
+// Equal when ASCII letters are folded (double-byte characters compare exactly).
+bool equal_ignore_case(std::string_view a, std::string_view b);
 // Leading decimal integer ("-12abc" gives -12); 0 when there is none.
 long long text_to_int(std::string_view text);
 
