@@ -20,10 +20,10 @@ struct JsonValue {
   std::vector<JsonValue> items;      // Array
   std::vector<JsonMember> members;   // Object, in the order members were first set
 
-  static JsonValue make_object() { JsonValue v; v.kind = Kind::Object; return v; }
-  static JsonValue make_array() { JsonValue v; v.kind = Kind::Array; return v; }
-  static JsonValue make_string(std::u16string s) { JsonValue v; v.kind = Kind::String; v.string = std::move(s); return v; }
-  static JsonValue make_undefined() { JsonValue v; v.kind = Kind::Undefined; return v; }
+  static JsonValue make_object();
+  static JsonValue make_array();
+  static JsonValue make_string(std::u16string s);
+  static JsonValue make_undefined();
 
   bool is_nullish() const { return kind == Kind::Null || kind == Kind::Undefined; }
 
@@ -36,6 +36,11 @@ struct JsonMember {
   std::u16string key;
   JsonValue value;
 };
+
+inline JsonValue JsonValue::make_object() { JsonValue v; v.kind = Kind::Object; return v; }
+inline JsonValue JsonValue::make_array() { JsonValue v; v.kind = Kind::Array; return v; }
+inline JsonValue JsonValue::make_string(std::u16string s) { JsonValue v; v.kind = Kind::String; v.string = std::move(s); return v; }
+inline JsonValue JsonValue::make_undefined() { JsonValue v; v.kind = Kind::Undefined; return v; }
 
 // Nesting deeper than this is refused by the parser (no stack overflow on hostile input).
 inline constexpr int kJsonMaxDepth = 512;
