@@ -1,0 +1,248 @@
+#include "net/http_client.h"
+
+#include <curl/curl.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+namespace quarrow::net {
+namespace {
+
+// Answers to request operations are pages and JSON texts; anything larger than
+// this held in memory is a broken or hostile server.
+constexpr size_t kMaxBodyInMemory = 64u << 20;
+
+thread_local const std::atomic<bool>* t_scope_cancel = nullptr;
+
+void global_init() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Each thread keeps one handle, and with it curl's connection cache, so that the
+// hundreds of small requests of a listing reuse their connections.
+struct ThreadHandle {
+  CURL* handle = nullptr;
+  bool busy = false;
+  ~ThreadHandle() {
+    if (handle) curl_easy_cleanup(handle);
+  }
+};
+thread_local ThreadHandle t_handle;
+
+class HandleLease {
+ public:
+  HandleLease() {
+    if (!t_handle.busy) {
+      if (!t_handle.handle) t_handle.handle = curl_easy_init();
+      handle_ = t_handle.handle;
+      shared_ = true;
+      t_handle.busy = true;
+      curl_easy_reset(handle_);
+    } else {
+      handle_ = curl_easy_init();  // a request made while another runs on this thread
+    }
+  }
+  ~HandleLease() {
+    if (shared_) t_handle.busy = false;
+    else if (handle_) curl_easy_cleanup(handle_);
+  }
+  HandleLease(const HandleLease&) = delete;
+  HandleLease& operator=(const HandleLease&) = delete;
+  CURL* get() const { return handle_; }
+
+ private:
+  CURL* handle_ = nullptr;
+  bool shared_ = false;
+};
+
+struct Transfer {
+  const HttpRequest* request;
+  HttpResponse* response;
+  long current_status = 0;
+  bool current_is_redirect = false;
+  bool headers_done = false;
+  bool has_location = false;
+  bool too_large = false;
+  int64_t uploaded = 0;
+
+  bool is_followed_redirect(long status) const {
+    return request->follow_redirects && has_location &&
+           (status == 301 || status == 302 || status == 303 || status == 307 || status == 308);
+  }
+};
+
+bool starts_with_ci(const std::string& s, const char* prefix) {
+  size_t n = std::strlen(prefix);
+  return s.size() >= n && strncasecmp(s.data(), prefix, n) == 0;
+}
+
+size_t on_header(char* data, size_t size, size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  size_t n = size * count;
+  std::string line(data, n);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  HttpResponse& r = *t->response;
+  if (line.rfind("HTTP/", 0) == 0) {  // a new answer: a redirect, a 100 Continue, or the final one
+    r.answered = true;
+    r.status_line = line;
+    r.header_lines.clear();
+    t->current_status = std::atol(line.c_str() + line.find(' ') + 1);
+    t->has_location = false;
+    t->headers_done = false;
+    return n;
+  }
+  if (!line.empty()) {
+    if (starts_with_ci(line, "Location:")) t->has_location = true;
+    r.header_lines.push_back(std::move(line));
+    return n;
+  }
+  // End of a header block.
+  t->current_is_redirect = t->is_followed_redirect(t->current_status);
+  if (t->current_status >= 200 && !t->current_is_redirect && !t->headers_done) {
+    t->headers_done = true;
+    r.status = t->current_status;
+    if (t->request->on_headers && !t->request->on_headers(r.status, r.header_lines)) {
+      r.stopped_by_callback = true;
+      return 0;
+    }
+  }
+  return n;
+}
+
+size_t on_body(char* data, size_t size, size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  size_t n = size * count;
+  if (t->current_is_redirect || t->current_status < 200) return n;
+  HttpResponse& r = *t->response;
+  r.body_bytes += static_cast<int64_t>(n);
+  if (t->request->body_sink) {
+    if (!t->request->body_sink(t->current_status, data, n)) {
+      r.stopped_by_callback = true;
+      return 0;
+    }
+    return n;
+  }
+  if (r.body.size() + n > kMaxBodyInMemory) {
+    t->too_large = true;
+    return 0;
+  }
+  r.body.append(data, n);
+  return n;
+}
+
+size_t on_read(char* buffer, size_t size, size_t count, void* user) {
+  auto* t = static_cast<Transfer*>(user);
+  size_t room = size * count;
+  int64_t left = t->request->body_size - t->uploaded;
+  if (left <= 0) return 0;
+  if (static_cast<int64_t>(room) > left) room = static_cast<size_t>(left);
+  size_t got = t->request->body_reader(buffer, room);
+  if (got == 0) return CURL_READFUNC_ABORT;  // the source ended before the announced size
+  t->uploaded += static_cast<int64_t>(got);
+  return got;
+}
+
+int on_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  auto* t = static_cast<Transfer*>(user);
+  const std::atomic<bool>* own = t->request->cancel;
+  if ((own && own->load()) || (t_scope_cancel && t_scope_cancel->load())) {
+    t->response->cancelled = true;
+    return 1;
+  }
+  return 0;
+}
+
+std::string no_proxy_list() {
+  std::string list = "localhost,127.0.0.1,::1";
+  for (const char* name : {"no_proxy", "NO_PROXY"})
+    if (const char* env = std::getenv(name); env && *env) return list + "," + env;
+  return list;
+}
+
+}  // namespace
+
+CancelScope::CancelScope(const std::atomic<bool>* flag) : previous_(t_scope_cancel) { t_scope_cancel = flag; }
+CancelScope::~CancelScope() { t_scope_cancel = previous_; }
+
+HttpResponse http_perform(const HttpRequest& request) {
+  global_init();
+  HttpResponse response;
+  HandleLease lease;
+  CURL* h = lease.get();
+  if (!h) {
+    response.malformed_url = true;
+    return response;
+  }
+  Transfer transfer{&request, &response};
+
+  curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, request.follow_redirects ? 1L : 0L);
+  curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+  std::string no_proxy = no_proxy_list();
+  curl_easy_setopt(h, CURLOPT_NOPROXY, no_proxy.c_str());
+  if (!request.proxy.empty()) curl_easy_setopt(h, CURLOPT_PROXY, request.proxy.c_str());
+  if (request.timeout_ms > 0) {
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.timeout_ms));
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>((request.timeout_ms + 999) / 1000));
+  }
+  if (!request.user_agent.empty()) curl_easy_setopt(h, CURLOPT_USERAGENT, request.user_agent.c_str());
+  if (request.cookie_engine) {
+    curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
+    curl_easy_setopt(h, CURLOPT_COOKIELIST, "ALL");
+  }
+  if (request.receive_buffer) curl_easy_setopt(h, CURLOPT_BUFFERSIZE, static_cast<long>(request.receive_buffer));
+
+  bool has_body = request.body_reader || !request.body.empty();
+  if (request.method == "HEAD") {
+    curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+  } else if (request.method == "GET" && !has_body) {
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+  } else {
+    if (request.method != "POST") curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, request.method.c_str());
+    curl_easy_setopt(h, CURLOPT_POST, 1L);
+    if (request.body_reader) {
+      curl_easy_setopt(h, CURLOPT_READFUNCTION, on_read);
+      curl_easy_setopt(h, CURLOPT_READDATA, &transfer);
+      curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body_size));
+    } else {
+      curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+      curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
+    }
+  }
+
+  curl_slist* headers = nullptr;
+  for (const auto& line : request.header_lines) headers = curl_slist_append(headers, line.c_str());
+  headers = curl_slist_append(headers, "Expect:");  // no 100-continue round trip
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
+
+  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, on_header);
+  curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, on_body);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, on_progress);
+  curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
+
+  CURLcode code = curl_easy_perform(h);
+  curl_slist_free_all(headers);
+  // The handle outlives this request: no cookie of it may ride along with the next.
+  if (request.cookie_engine) curl_easy_setopt(h, CURLOPT_COOKIELIST, "ALL");
+
+  response.completed = code == CURLE_OK;
+  if (code != CURLE_OK) {
+    response.error = curl_easy_strerror(code);
+    if (code == CURLE_URL_MALFORMAT || code == CURLE_UNSUPPORTED_PROTOCOL) response.malformed_url = true;
+    if (transfer.too_large) response.error = "answer too large";
+  }
+  if (response.status == 0 && response.answered) response.status = transfer.current_status;
+  return response;
+}
+
+}  // namespace quarrow::net
