@@ -163,6 +163,8 @@ std::string no_proxy_list() {
 
 }  // namespace
 
+const std::atomic<bool>* current_cancel_flag() { return t_scope_cancel; }
+
 CancelScope::CancelScope(const std::atomic<bool>* flag) : previous_(t_scope_cancel) { t_scope_cancel = flag; }
 CancelScope::~CancelScope() { t_scope_cancel = previous_; }
 

@@ -54,6 +54,9 @@ HttpResponse http_perform(const HttpRequest& request);
 
 // While alive, every request made on this thread is cancelled as soon as the flag
 // is set (for workers that make several requests in one operation).
+// The flag of the innermost CancelScope of this thread, or null.
+const std::atomic<bool>* current_cancel_flag();
+
 class CancelScope {
  public:
   explicit CancelScope(const std::atomic<bool>* flag);

@@ -25,14 +25,20 @@ int hex_at(std::u16string_view s, size_t i, int count) {
   return v;
 }
 
-std::optional<std::u16string> decode_js_literal_body(std::u16string_view s) {
+namespace {
+
+std::optional<std::u16string> decode(std::u16string_view s, bool lenient) {
   std::u16string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
     char16_t c = s[i];
-    if (c == '\'' || is_line_terminator(c)) return std::nullopt;
+    if (!lenient && (c == '\'' || is_line_terminator(c))) return std::nullopt;
     if (c != '\\') { out.push_back(c); continue; }
-    if (++i >= s.size()) return std::nullopt;
+    if (++i >= s.size()) {
+      if (!lenient) return std::nullopt;
+      out.push_back(c);
+      break;
+    }
     c = s[i];
     switch (c) {
       case 'b': out.push_back(0x08); break;
@@ -74,5 +80,11 @@ std::optional<std::u16string> decode_js_literal_body(std::u16string_view s) {
   }
   return out;
 }
+
+}  // namespace
+
+std::optional<std::u16string> decode_js_literal_body(std::u16string_view body) { return decode(body, false); }
+
+std::u16string decode_js_literal_body_leniently(std::u16string_view body) { return *decode(body, true); }
 
 }  // namespace quarrow::util

@@ -109,9 +109,10 @@ const JsonValue* step_into(const JsonValue* v, const std::u16string& key) {
 std::u16string to16(const Text& t) { return gbk_to_utf16(t); }
 Text from16(std::u16string_view s) { return utf16_to_gbk(s); }
 
-// A value given as the body of a single-quoted literal. A body the script would
-// reject (apostrophe, line break, lone final backslash) is kept as it stands.
-std::u16string literal_body(const std::u16string& s) { return decode_js_literal_body(s).value_or(s); }
+// A value given as the body of a single-quoted literal. What a script would
+// reject (an apostrophe, a line break, a lone final backslash) is kept as the
+// character it is, so no name is lost.
+std::u16string literal_body(const std::u16string& s) { return decode_js_literal_body_leniently(s); }
 
 std::optional<JsonValue> value_from(const Text& text, bool as_json) {
   if (!as_json) return JsonValue::make_string(literal_body(to16(text)));

@@ -104,4 +104,44 @@ Text js_escape(const Text& text, bool restore_brackets, bool restore_punctuation
   return out;
 }
 
+Text html_unescape(const Text& text) {
+  static const std::pair<const char*, char16_t> named[] = {
+      {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}, {"nbsp", 0xA0},
+  };
+  std::u16string in = gbk_to_utf16(text), out;
+  out.reserve(in.size());
+  for (size_t i = 0; i < in.size(); ++i) {
+    size_t semi = in[i] == '&' ? in.find(';', i) : std::u16string::npos;
+    if (semi == std::u16string::npos || semi - i > 10) {
+      out.push_back(in[i]);
+      continue;
+    }
+    std::u16string name = in.substr(i + 1, semi - i - 1);
+    char32_t code = 0;
+    if (name.size() > 1 && name[0] == '#') {
+      bool hex = name[1] == 'x' || name[1] == 'X';
+      for (size_t k = hex ? 2 : 1; k < name.size(); ++k) {
+        int d = hex ? hex_at(name, k, 1) : (name[k] >= '0' && name[k] <= '9' ? name[k] - '0' : -1);
+        if (d < 0 || code > 0x10FFFF) { code = 0; break; }
+        code = code * (hex ? 16 : 10) + d;
+      }
+    } else {
+      for (auto [entity, c] : named)
+        if (name == std::u16string(entity, entity + std::char_traits<char>::length(entity))) code = c;
+    }
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+      out.push_back(in[i]);
+      continue;
+    }
+    if (code >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(code));
+    }
+    i = semi;
+  }
+  return utf16_to_gbk(out);
+}
+
 }  // namespace quarrow::util

@@ -18,4 +18,7 @@ Text unicode_unescape(const Text& text);
 Text js_escape(const Text& text, bool restore_brackets = false, bool restore_punctuation = false,
                const Text& u_replacement = "");
 
+// HTML character references decoded ("A&amp;B" is A&B); unknown ones stay.
+Text html_unescape(const Text& text);
+
 }  // namespace quarrow::util

@@ -96,8 +96,9 @@ TEST(JsonDoc, SetValueReadsAStringLiteralBody) {
       {"a\\\\b", "a\\b"},
       {"3", "3"},
       {"tab\\there", "tab\there"},
-      // Not literal bodies: kept as they stand.
+      // Not literal bodies: what a script would reject stays as it is, the rest is decoded.
       {"it's", "it's"},
+      {"\\u4e2d's", "中's"_t},
       {"two\r\nlines", "two\r\nlines"},
       {"ends\\", "ends\\"},
   };
