@@ -22,11 +22,15 @@ void global_init() {
 
 // Each thread keeps one handle, and with it curl's connection cache, so that the
 // hundreds of small requests of a listing reuse their connections.
+// The multi handle holds the connection cache; driving the transfer through it
+// also lets a cancel flag end a request within a tenth of a second.
 struct ThreadHandle {
   CURL* handle = nullptr;
+  CURLM* multi = nullptr;
   bool busy = false;
   ~ThreadHandle() {
     if (handle) curl_easy_cleanup(handle);
+    if (multi) curl_multi_cleanup(multi);
   }
 };
 thread_local ThreadHandle t_handle;
@@ -36,26 +40,66 @@ class HandleLease {
   HandleLease() {
     if (!t_handle.busy) {
       if (!t_handle.handle) t_handle.handle = curl_easy_init();
+      if (!t_handle.multi) t_handle.multi = curl_multi_init();
       handle_ = t_handle.handle;
+      multi_ = t_handle.multi;
       shared_ = true;
       t_handle.busy = true;
       curl_easy_reset(handle_);
     } else {
-      handle_ = curl_easy_init();  // a request made while another runs on this thread
+      // A request made while another runs on this thread.
+      handle_ = curl_easy_init();
+      multi_ = curl_multi_init();
     }
   }
   ~HandleLease() {
-    if (shared_) t_handle.busy = false;
-    else if (handle_) curl_easy_cleanup(handle_);
+    if (shared_) {
+      t_handle.busy = false;
+    } else {
+      if (handle_) curl_easy_cleanup(handle_);
+      if (multi_) curl_multi_cleanup(multi_);
+    }
   }
   HandleLease(const HandleLease&) = delete;
   HandleLease& operator=(const HandleLease&) = delete;
   CURL* get() const { return handle_; }
+  CURLM* multi() const { return multi_; }
 
  private:
   CURL* handle_ = nullptr;
+  CURLM* multi_ = nullptr;
   bool shared_ = false;
 };
+
+bool cancel_requested(const HttpRequest& request) {
+  return (request.cancel && request.cancel->load()) || (t_scope_cancel && t_scope_cancel->load());
+}
+
+// Runs the transfer through the multi handle, looking at the cancel flags
+// every 100 ms even while no data moves.
+CURLcode run_transfer(const HandleLease& lease, const HttpRequest& request, HttpResponse& response) {
+  CURLM* multi = lease.multi();
+  if (curl_multi_add_handle(multi, lease.get()) != CURLM_OK) return CURLE_FAILED_INIT;
+  int running = 1;
+  CURLcode result = CURLE_OK;
+  while (running) {
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      result = CURLE_RECV_ERROR;
+      break;
+    }
+    if (cancel_requested(request)) {
+      response.cancelled = true;
+      result = CURLE_ABORTED_BY_CALLBACK;
+      break;
+    }
+    if (running) curl_multi_poll(multi, nullptr, 0, 100, nullptr);
+  }
+  int left = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi, &left))
+    if (message->msg == CURLMSG_DONE && message->easy_handle == lease.get()) result = message->data.result;
+  curl_multi_remove_handle(multi, lease.get());
+  return result;
+}
 
 struct Transfer {
   const HttpRequest* request;
@@ -144,15 +188,6 @@ size_t on_read(char* buffer, size_t size, size_t count, void* user) {
   return got;
 }
 
-int on_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-  auto* t = static_cast<Transfer*>(user);
-  const std::atomic<bool>* own = t->request->cancel;
-  if ((own && own->load()) || (t_scope_cancel && t_scope_cancel->load())) {
-    t->response->cancelled = true;
-    return 1;
-  }
-  return 0;
-}
 
 std::string no_proxy_list() {
   std::string list = "localhost,127.0.0.1,::1";
@@ -222,17 +257,18 @@ HttpResponse http_perform(const HttpRequest& request) {
   curl_slist* headers = nullptr;
   for (const auto& line : request.header_lines) headers = curl_slist_append(headers, line.c_str());
   headers = curl_slist_append(headers, "Expect:");  // no 100-continue round trip
+  // Only the caller's headers go out: no default Accept of curl's own.
+  bool has_accept = false;
+  for (const auto& line : request.header_lines) has_accept = has_accept || starts_with_ci(line, "Accept:") || starts_with_ci(line, "Accept;");
+  if (!has_accept) headers = curl_slist_append(headers, "Accept:");
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
 
   curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, on_header);
   curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, on_body);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, on_progress);
-  curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
 
-  CURLcode code = curl_easy_perform(h);
+  CURLcode code = run_transfer(lease, request, response);
   curl_slist_free_all(headers);
   // The handle outlives this request: no cookie of it may ride along with the next.
   if (request.cookie_engine) curl_easy_setopt(h, CURLOPT_COOKIELIST, "ALL");
