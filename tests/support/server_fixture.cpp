@@ -304,13 +304,15 @@ JsonValue Emulator::state() { return admin("GET", "/state"); }
 
 std::vector<FolderInfo> Emulator::folders() {
   std::vector<FolderInfo> out;
-  for (const auto& v : state()["folders"].items()) out.push_back(to_folder(v));
+  const JsonValue all = state();
+  for (const auto& v : all["folders"].items()) out.push_back(to_folder(v));
   return out;
 }
 
 std::vector<FileInfo> Emulator::files() {
   std::vector<FileInfo> out;
-  for (const auto& v : state()["files"].items()) out.push_back(to_file(v));
+  const JsonValue all = state();
+  for (const auto& v : all["files"].items()) out.push_back(to_file(v));
   return out;
 }
 
