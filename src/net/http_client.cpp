@@ -35,30 +35,35 @@ struct ThreadHandle {
 };
 thread_local ThreadHandle t_handle;
 
+// `fresh` asks for an easy handle of its own (still on the thread's connection
+// cache): a cookie engine's state would otherwise outlive the request.
 class HandleLease {
  public:
-  HandleLease() {
+  explicit HandleLease(bool fresh) {
     if (!t_handle.busy) {
-      if (!t_handle.handle) t_handle.handle = curl_easy_init();
       if (!t_handle.multi) t_handle.multi = curl_multi_init();
-      handle_ = t_handle.handle;
       multi_ = t_handle.multi;
       shared_ = true;
       t_handle.busy = true;
-      curl_easy_reset(handle_);
+      if (fresh) {
+        handle_ = curl_easy_init();
+        own_handle_ = true;
+      } else {
+        if (!t_handle.handle) t_handle.handle = curl_easy_init();
+        handle_ = t_handle.handle;
+        curl_easy_reset(handle_);
+      }
     } else {
       // A request made while another runs on this thread.
       handle_ = curl_easy_init();
+      own_handle_ = true;
       multi_ = curl_multi_init();
     }
   }
   ~HandleLease() {
-    if (shared_) {
-      t_handle.busy = false;
-    } else {
-      if (handle_) curl_easy_cleanup(handle_);
-      if (multi_) curl_multi_cleanup(multi_);
-    }
+    if (own_handle_ && handle_) curl_easy_cleanup(handle_);
+    if (shared_) t_handle.busy = false;
+    else if (multi_) curl_multi_cleanup(multi_);
   }
   HandleLease(const HandleLease&) = delete;
   HandleLease& operator=(const HandleLease&) = delete;
@@ -69,6 +74,7 @@ class HandleLease {
   CURL* handle_ = nullptr;
   CURLM* multi_ = nullptr;
   bool shared_ = false;
+  bool own_handle_ = false;
 };
 
 bool cancel_requested(const HttpRequest& request) {
@@ -206,7 +212,7 @@ CancelScope::~CancelScope() { t_scope_cancel = previous_; }
 HttpResponse http_perform(const HttpRequest& request) {
   global_init();
   HttpResponse response;
-  HandleLease lease;
+  HandleLease lease(request.cookie_engine);
   CURL* h = lease.get();
   if (!h) {
     response.malformed_url = true;
@@ -230,10 +236,7 @@ HttpResponse http_perform(const HttpRequest& request) {
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>((request.timeout_ms + 999) / 1000));
   }
   if (!request.user_agent.empty()) curl_easy_setopt(h, CURLOPT_USERAGENT, request.user_agent.c_str());
-  if (request.cookie_engine) {
-    curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
-    curl_easy_setopt(h, CURLOPT_COOKIELIST, "ALL");
-  }
+  if (request.cookie_engine) curl_easy_setopt(h, CURLOPT_COOKIEFILE, "");
   if (request.receive_buffer) curl_easy_setopt(h, CURLOPT_BUFFERSIZE, static_cast<long>(request.receive_buffer));
 
   bool has_body = request.body_reader || !request.body.empty();
@@ -270,8 +273,6 @@ HttpResponse http_perform(const HttpRequest& request) {
 
   CURLcode code = run_transfer(lease, request, response);
   curl_slist_free_all(headers);
-  // The handle outlives this request: no cookie of it may ride along with the next.
-  if (request.cookie_engine) curl_easy_setopt(h, CURLOPT_COOKIELIST, "ALL");
 
   response.completed = code == CURLE_OK;
   if (code != CURLE_OK) {

@@ -61,6 +61,8 @@ QAction* add_item(QMenu* menu, const char* text) {
 
 }  // namespace
 
+std::function<bool()> MainWindow::tray_available = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+
 MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
   setObjectName("MainWindow");
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -206,7 +208,7 @@ void MainWindow::build_menus() {
 }
 
 void MainWindow::build_tray() {
-  if (!QSystemTrayIcon::isSystemTrayAvailable()) return;  // then the close box ends the program
+  if (!tray_available || !tray_available()) return;  // then the close box ends the program
   tray_ = new QSystemTrayIcon(app_icon(), this);
   tray_->setObjectName("托盘图标");
   // The tray keeps at most 62 bytes of a tip, so a long account cuts the credit short.
@@ -241,6 +243,7 @@ void MainWindow::first_activation() {
   if (on_first_activation) on_first_activation();
   set_tab_captions();
   setUpdatesEnabled(true);
+  first_activation_ran_ = true;
 }
 
 void MainWindow::set_tab_captions() {
@@ -330,7 +333,7 @@ void MainWindow::exit_save() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
-  if (tray_ && tray_->isVisible()) hide();
+  if (tray_) hide();
   else emit exit_requested();  // no tray to come back from
 }
 

@@ -53,8 +53,10 @@ class MainWindow : public QWidget {
   QMenu* tray_menu() const { return tray_menu_; }
   QSystemTrayIcon* tray_icon() const { return tray_; }
   QLineEdit* fixed_folder_box() const { return fixed_folder_box_; }
-  bool first_activation_done() const { return activated_; }
+  bool first_activation_done() const { return first_activation_ran_; }
 
+  // Whether the desktop has a tray to hide into; tests pretend it has.
+  static std::function<bool()> tray_available;
   // Picks a folder for the fixed download folder; tests replace it.
   std::function<QString()> folder_picker;
   // Extra steps of the first activation and of the exit save (the saved lists).
@@ -106,6 +108,7 @@ class MainWindow : public QWidget {
   BalloonTip* balloon_;
   disk::DiskBrowser* disk_browser_;
   bool activated_ = false;
+  bool first_activation_ran_ = false;
 };
 
 }  // namespace quarrow::ui
