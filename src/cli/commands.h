@@ -15,5 +15,6 @@ int cmd_describe(Context& ctx);
 int cmd_rename(Context& ctx);
 int cmd_share(Context& ctx);
 int cmd_passwd(Context& ctx);
+int cmd_get(Context& ctx);
 
 }  // namespace quarrow::cli

@@ -32,13 +32,24 @@ Disk:
   passwd ID on|off [PASSWORD]        switch the share password; without PASSWORD
                                      the current one is kept
 
+Download:
+  get SHARE_LINK [-p PASSWORD] [-o DIR]
+                                     download a shared file into DIR (default:
+                                     the current folder); prints the file's path
+  get --id FILE_ID [-o DIR]          the same for a file of the logged-in disk
+
+  Ctrl-C stops a download and keeps the partial file; the same command resumes
+  it. A file of the same name that the download did not start is never touched:
+  the new one is saved as "NAME (1).EXT".
+
 Options:
   --json                             machine-readable output
   -h, --help                         this text
 
 Output is tab-separated; errors go to stderr. Exit status: 0 success, 1 the
 service refused or a transfer failed, 2 wrong usage, 3 not logged in or the
-log-in expired, 4 the service could not be reached.
+log-in expired, 4 the service could not be reached, 130 a download stopped by
+Ctrl-C.
 )";
 
 }  // namespace
@@ -74,6 +85,7 @@ int main(int argc, char** argv) {
     if (command == "rename") return cmd_rename(ctx);
     if (command == "share") return cmd_share(ctx);
     if (command == "passwd") return cmd_passwd(ctx);
+    if (command == "get") return cmd_get(ctx);
     std::cerr << "unknown command: " << command << "\n(quarrow-cli --help lists the commands)\n";
     return kUsage;
   } catch (const CommandError& e) {

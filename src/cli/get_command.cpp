@@ -1,0 +1,178 @@
+// quarrow-cli get: one file through the download engine, with a progress line,
+// resume of a partial file and Ctrl-C that leaves it resumable.
+#include <signal.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+
+#include "cli/cli_context.h"
+#include "cli/commands.h"
+#include "disk/disk_ops.h"
+#include "download/download_state.h"
+#include "download/memory_rows.h"
+#include "download/runner.h"
+#include "download/task_records.h"
+#include "util/codepage.h"
+#include "util/file_ops.h"
+#include "util/text_search.h"
+
+namespace quarrow::cli {
+namespace {
+
+using namespace quarrow::download;
+
+constexpr char kUsageText[] = "usage: quarrow-cli get SHARE_LINK [-p PASSWORD] [-o DIR]\n"
+                              "       quarrow-cli get --id FILE_ID [-o DIR]";
+constexpr int kInterrupted = 130;
+
+std::string terminal_text(const Text& text) { return util::replace_all(utf8(text), "\r\n", "\n"); }
+
+// The progress line: redrawn in place on a terminal, one line per update
+// otherwise. The engine already shows at most one update a second.
+class ProgressLine {
+ public:
+  ProgressLine() : tty_(::isatty(STDERR_FILENO) == 1) {}
+
+  void draw(const Text& sizes, const Text& speed, const Text& percent) {
+    std::string line = terminal_text(sizes) + "  " + terminal_text(speed) + "  " + terminal_text(percent);
+    if (tty_) std::cerr << '\r' << line << "\033[K" << std::flush;
+    else std::cerr << line << '\n';
+    open_ = tty_;
+  }
+  // Ends a line drawn in place before anything else is written.
+  void finish() {
+    if (open_) std::cerr << '\n';
+    open_ = false;
+  }
+
+ private:
+  bool tty_;
+  bool open_ = false;
+};
+
+class CliRows : public MemoryTaskRows {
+ public:
+  CliRows(std::vector<TaskRow> rows, ProgressLine& line, const Text& sizes, const Text& speed)
+      : MemoryTaskRows(std::move(rows)), line_(line), sizes_(sizes), speed_(speed) {}
+
+  void set_download_cell(int row, int column, const Text& text) override {
+    MemoryTaskRows::set_download_cell(row, column, text);
+    // The progress column is the last thing an update writes.
+    if (column == kProgressColumn) line_.draw(sizes_, speed_, text);
+  }
+
+ private:
+  ProgressLine& line_;
+  const Text& sizes_;
+  const Text& speed_;
+};
+
+class CliHost : public RunnerHost {
+ public:
+  explicit CliHost(ProgressLine& line) : line_(line) {}
+
+  void set_status(int part, const Text& text, const Text&) override {
+    if (part == 2) sizes = text;
+    if (part == 3) speed = text;
+  }
+  void show_failure_and_wait(const Text& message) override {
+    line_.finish();
+    std::cerr << terminal_text(message) << '\n';
+  }
+  void set_clipboard(const Text&) override {}
+  void play_completion_sound() override {}
+  void row_counts_changed() override {}
+  void set_running(bool) override {}
+  bool resume_enabled() override { return true; }
+
+  Text sizes, speed;
+
+ private:
+  ProgressLine& line_;
+};
+
+void on_interrupt(int) { request_stop(); }
+
+struct Request {
+  Text link, password, folder;
+  std::string id;
+};
+
+Request parse_request(const Context& ctx) {
+  Request r;
+  bool by_id = false, have_link = false;
+  std::string dir;
+  for (size_t i = 0; i < ctx.args.size(); ++i) {
+    const std::string& arg = ctx.args[i];
+    const bool has_value = i + 1 < ctx.args.size();
+    if ((arg == "-p" || arg == "-o" || arg == "--id") && !has_value) fail(kUsage, kUsageText);
+    if (arg == "-p") r.password = text_of(ctx.args[++i]);
+    else if (arg == "-o") dir = ctx.args[++i];
+    else if (arg == "--id") by_id = true, r.id = ctx.args[++i];
+    else if (!have_link && !arg.empty() && arg[0] != '-') have_link = true, r.link = text_of(arg);
+    else fail(kUsage, kUsageText);
+  }
+  if (by_id == have_link || (by_id && !r.password.empty())) fail(kUsage, kUsageText);
+
+  if (dir.empty() || dir[0] != '/') {
+    char cwd[4096];
+    if (!::getcwd(cwd, sizeof cwd)) fail(kFailed, "cannot read the current folder");
+    dir = dir.empty() ? std::string(cwd) : std::string(cwd) + "/" + dir;
+  }
+  r.folder = util::with_trailing_slash(util::from_local_path(dir));
+  if (!util::is_folder(r.folder) && !util::ensure_folder(r.folder))
+    fail(kFailed, "该位置不能进行保存: "_t + r.folder);
+  return r;
+}
+
+// The share link and password of a file of the logged-in disk.
+void link_of_disk_file(Request& r) {
+  DiskId target = parse_disk_id(r.id);
+  if (target.folder) fail(kUsage, "不能直接下载文件夹"_t);
+  require_login();
+  util::JsonDoc info = expect_zt_one(disk::get_file_share_info(target.id));
+  Text key = info.get_text("info['f_id']");
+  if (key.empty()) fail(kFailed, "文件不存在!"_t);
+  r.link = info.get_text("info['is_newd']") + "/" + key;
+  r.password = info.get_text("info.onof") == "0" ? Text() : info.get_text("info.pwd");
+}
+
+}  // namespace
+
+int cmd_get(Context& ctx) {
+  Request r = parse_request(ctx);
+  if (!r.id.empty()) link_of_disk_file(r);
+
+  ProgressLine line;
+  CliHost host(line);
+  CliRows rows({new_download_task(0, "", "等待计算"_t, r.link, r.password, r.folder)}, line, host.sizes, host.speed);
+  if (!begin_download_run(rows, host)) fail(kFailed, "another download is running in this program");
+
+  struct sigaction action {};
+  action.sa_handler = on_interrupt;
+  action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the program the usual way
+  sigemptyset(&action.sa_mask);
+  struct sigaction previous {};
+  ::sigaction(SIGINT, &action, &previous);
+  RunOutcome outcome = download_runner(rows, host);
+  ::sigaction(SIGINT, &previous, nullptr);
+  line.finish();
+
+  if (outcome.completed == 1) {
+    TaskRow done = rows.completed_row(0);
+    Text path = done[kFolderColumn] + done[kNameColumn];
+    if (ctx.json) std::cout << "{\"path\":" << json_quote(utf8(path)) << "}\n";
+    else print_line(path);
+    return kOk;
+  }
+  if (outcome.stopped) {
+    std::cerr << terminal_text("已停止，部分文件已保留；再次运行同一命令可继续下载。"_t) << '\n';
+    return kInterrupted;
+  }
+  if (outcome.unreachable) fail(kUnreachable, "无法连接服务器，请检查网络后重试。"_t);
+  if (!outcome.failures.empty()) fail(kFailed, outcome.failures.front());
+  return kFailed;  // a dead link: the runner's message has been shown
+}
+
+}  // namespace quarrow::cli
