@@ -2,12 +2,14 @@
 // one process, for development and tests. See README.md.
 #include <signal.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <thread>
 
 #include "app.h"
 #include "form.h"
@@ -16,7 +18,7 @@ namespace {
 
 void usage() {
   std::cerr << "usage: quarrow-server [--data DIR] [--disk-port N] [--share-port N] [--admin-port N]\n"
-               "                      [--page-size N] [--seed-demo] [--test]\n";
+               "                      [--page-size N] [--seed-demo] [--test] [--watch-stdin]\n";
 }
 
 bool parse_port(const char* text, uint16_t& port) {
@@ -32,7 +34,7 @@ int main(int argc, char** argv) {
   std::string data_dir;
   uint16_t disk_port = 0, share_port = 0, admin_port = 0;
   int64_t page_size = 20;
-  bool seed = false, test = false;
+  bool seed = false, test = false, watch_stdin = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -44,6 +46,7 @@ int main(int argc, char** argv) {
     else if (arg == "--page-size" && (v = value()) && qs::parse_int(v, page_size) && page_size >= 1) {}
     else if (arg == "--seed-demo") seed = true;
     else if (arg == "--test") test = true;
+    else if (arg == "--watch-stdin") watch_stdin = true;
     else {
       usage();
       return 2;
@@ -101,6 +104,15 @@ int main(int argc, char** argv) {
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
 
+        if (watch_stdin) {
+          // End of input means whoever started the server is gone.
+          std::thread([] {
+            char buf[256];
+            while (::read(STDIN_FILENO, buf, sizeof buf) > 0) {
+            }
+            ::kill(::getpid(), SIGTERM);
+          }).detach();
+        }
         int sig = 0;
         sigwait(&stop_signals, &sig);
         admin.stop();

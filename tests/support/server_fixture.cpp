@@ -151,7 +151,9 @@ std::optional<std::string> LoggedRequest::header(std::string_view name) const {
 }
 
 Emulator::Emulator(const Options& options) {
-  std::vector<std::string> args{QUARROW_SERVER_BINARY, "--test"};
+  // The server watches its standard input: when this process ends, however it
+  // ends, the pipe closes and the server stops instead of lingering.
+  std::vector<std::string> args{QUARROW_SERVER_BINARY, "--test", "--watch-stdin"};
   if (!options.data_dir.empty()) args.insert(args.end(), {"--data", options.data_dir});
   if (options.seed_demo) args.emplace_back("--seed-demo");
   if (options.page_size > 0) args.insert(args.end(), {"--page-size", std::to_string(options.page_size)});
@@ -159,18 +161,21 @@ Emulator::Emulator(const Options& options) {
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
 
-  int out[2];
-  if (::pipe2(out, O_CLOEXEC) != 0) {
+  int out[2], in[2];
+  if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(in, O_CLOEXEC) != 0) {
     ADD_FAILURE() << "pipe2 failed";
     return;
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
   pid_t pid = -1;
   int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   ::close(out[1]);
+  ::close(in[0]);
+  lifeline_ = in[1];
   if (rc != 0) {
     ::close(out[0]);
     ADD_FAILURE() << "cannot start " << argv[0] << ": " << std::strerror(rc);
@@ -223,6 +228,8 @@ int Emulator::stop() {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   pid_ = -1;
+  ::close(lifeline_);
+  lifeline_ = -1;
   if (status == -1 || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
 }
