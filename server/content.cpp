@@ -57,7 +57,7 @@ bool write_generated(const std::string& path, uint64_t size, Pattern pattern, st
   return ok;
 }
 
-bool write_bytes(const std::string& path, const std::string& bytes, std::string* error) {
+bool write_bytes(const std::string& path, std::string_view bytes, std::string* error) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) {
     if (error) *error = std::strerror(errno);

@@ -7,12 +7,13 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qs {
 
 enum class Pattern { dense, sparse };
 
 bool write_generated(const std::string& path, uint64_t size, Pattern pattern, std::string* error);
-bool write_bytes(const std::string& path, const std::string& bytes, std::string* error);
+bool write_bytes(const std::string& path, std::string_view bytes, std::string* error);
 
 }  // namespace qs

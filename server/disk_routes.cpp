@@ -374,8 +374,8 @@ HttpResponse upload(App& app, const HttpRequest& req) {
   meta.folder = folder;
   meta.name = name;
   meta.size = file_part->data.size();
-  std::string data(file_part->data);
-  auto stored = app.add_file(meta, [&](const std::string& path) { return write_bytes(path, data, nullptr); });
+  auto stored =
+      app.add_file(meta, [&](const std::string& path) { return write_bytes(path, file_part->data, nullptr); });
   if (!stored) return fail("上传失败");
   JsonWriter w;
   w.begin_object().key("zt").num(1).key("info").str("上传成功").key("text").begin_array().begin_object()

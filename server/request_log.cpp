@@ -14,8 +14,12 @@ void RequestLog::add(Host host, const HttpRequest& req) {
   e.body_size = req.body.size();
   std::lock_guard<std::mutex> lock(mutex_);
   e.seq = next_seq_++;
+  body_bytes_ += e.body.size();
   entries_.push_back(std::move(e));
-  if (entries_.size() > kMaxEntries) entries_.pop_front();
+  while (entries_.size() > kMaxEntries || (body_bytes_ > kMaxTotalBody && entries_.size() > 1)) {
+    body_bytes_ -= entries_.front().body.size();
+    entries_.pop_front();
+  }
 }
 
 std::vector<LogEntry> RequestLog::entries(std::optional<Host> host) const {
@@ -29,6 +33,7 @@ std::vector<LogEntry> RequestLog::entries(std::optional<Host> host) const {
 void RequestLog::clear() {
   std::lock_guard<std::mutex> lock(mutex_);
   entries_.clear();
+  body_bytes_ = 0;
 }
 
 }  // namespace qs

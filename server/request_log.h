@@ -29,6 +29,8 @@ class RequestLog {
  public:
   static constexpr size_t kMaxEntries = 10000;
   static constexpr size_t kMaxBody = 8 * 1024 * 1024;
+  // Oldest entries go first once the kept bodies add up to more than this.
+  static constexpr size_t kMaxTotalBody = 256 * 1024 * 1024;
 
   void add(Host host, const HttpRequest& req);
   std::vector<LogEntry> entries(std::optional<Host> host) const;
@@ -38,6 +40,7 @@ class RequestLog {
   mutable std::mutex mutex_;
   std::deque<LogEntry> entries_;
   uint64_t next_seq_ = 1;
+  size_t body_bytes_ = 0;
 };
 
 }  // namespace qs
