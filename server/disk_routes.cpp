@@ -317,7 +317,6 @@ std::string run_task(App& app, const std::string& account, const Form& form) {
         .key("des").str(f->des)
         .key("pwd").str(f->pwd)
         .key("onof").str(f->onof ? "1" : "0")
-        .key("taoc").str("")
         .key("is_newd").str(app.share_base)
         .key("new_url").str(app.share_base + "/" + f->key)
         .end_object().key("text").null().end_object();
@@ -331,7 +330,6 @@ std::string run_task(App& app, const std::string& account, const Form& form) {
         .key("pwd").str(f->pwd)
         .key("onof").str(f->onof ? "1" : "0")
         .key("f_id").str(f->key)
-        .key("taoc").str("")
         .key("is_newd").str(app.share_base)
         .end_object().key("text").null().end_object();
     return w.text();

@@ -158,7 +158,7 @@ std::string share_frame_page(const std::string& sign) {
          "\t\turl : '/ajaxm.php',\n"
          "\t\tdata : { 'action':'downprocess','sign':'" +
          sign +
-         "','ves':1,'p':'' },\n"
+         "','p':'' },\n"
          "\t\tdataType : 'json',\n"
          "\t\tsuccess:function(msg){ if (msg.zt == 1) { location.href = msg.dom + '/file/' + msg.url; } }\n"
          "\t});\n"
@@ -190,7 +190,7 @@ std::string share_folder_page(const Folder& folder, int64_t uid, const std::stri
          "\tvar pwd = document.getElementById('pwd') ? document.getElementById('pwd').value : '';\n"
          "\t$.ajax({\n"
          "\t\ttype : 'post',\n"
-         "\t\turl : '/filemoreajax.php',\n"
+         "\t\turl : '/folderlist.php',\n"
          "\t\tdata : { 'lx':2,'fid':" + std::to_string(folder.id) + ",'uid':'" + std::to_string(uid) +
          "','pg':pgs,'rep':'0','t':ib8t,'k':kb3k,'up':1,'ls':1,'pwd':pwd },\n"
          "\t\tdataType : 'json',\n"

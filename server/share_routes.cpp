@@ -203,19 +203,16 @@ HttpResponse folder_listing(App& app, const HttpRequest& req) {
     w.key("zt").num(2).key("info").str("没有了").key("text").begin_array().end_array().end_object();
     return HttpResponse::json(w.text());
   }
-  w.key("zt").num(1).key("info").str("sucess").key("text").begin_array();
+  w.key("zt").num(1).key("info").str("成功").key("text").begin_array();
   for (uint64_t i = first; i < files.size() && i < first + size; ++i) {
     const auto& f = files[i];
     size_t dot = f.name.rfind('.');
     w.begin_object()
         .key("icon").str(dot == std::string::npos ? "file" : lower_ascii(f.name.substr(dot + 1)))
-        .key("t").num(0)
         .key("id").str(f.key)
         .key("name_all").str(f.name)
         .key("size").str(size_text(f.size))
         .key("time").str(date_text(f.created))
-        .key("duan").str(f.key)
-        .key("p_ico").num(0)
         .end_object();
   }
   w.end_array().end_object();
@@ -228,7 +225,7 @@ HttpResponse handle_share(App& app, const HttpRequest& req) {
   const std::string& path = req.path;
   if (path == "/fn") return frame_page(app, req);
   if (path == "/ajaxm.php") return form_endpoint(app, req);
-  if (path == "/filemoreajax.php") return folder_listing(app, req);
+  if (path == "/folderlist.php") return folder_listing(app, req);
   if (path.rfind("/file/", 0) == 0) {
     auto f = file_of_token(app, "file", path.substr(6));
     if (!f) return missing();

@@ -110,7 +110,7 @@ TEST_F(HttpCore, MalformedRequestsAreRefusedAndTheServerCarriesOn) {
       {share_url() + "/ajaxm.php", "action=downprocess&sign=_"},
       {share_url() + "/file/%00", ""},
       {share_url() + "/dl/x_y", ""},
-      {share_url() + "/filemoreajax.php", "fid=abc&pg=x"},
+      {share_url() + "/folderlist.php", "fid=abc&pg=x"},
       {share_url() + "/i", ""},
   };
   for (const auto& c : calls) {

@@ -177,7 +177,7 @@ TEST_F(ShareHost, FolderShareListsItsFilesThroughTheScriptValues) {
 TEST_F(ShareHost, ReleasePageIsAFolderSharePage) {
   const std::string page = http(share_url() + "/bquarrow").body;
   EXPECT_TRUE(contains(page, "'fid':"));
-  EXPECT_EQ(cut(page, "url : '", "'"), "/filemoreajax.php");
+  EXPECT_EQ(cut(page, "url : '", "'"), "/folderlist.php");
   EXPECT_EQ(http(share_url() + "/bnothing").status, 404);
 }
 
