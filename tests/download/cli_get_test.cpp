@@ -82,7 +82,7 @@ TEST_F(CliGetTest, FailureCtrlCAndResume) {
   ASSERT_EQ(std::filesystem::file_size(local), 700000u);
 
   // Ctrl-C while the file's answer is delayed: the partial file stays as it was.
-  server().add_fault({"latency", "5000", "share", "/dl/", 1});
+  server().add_fault({"latency", "2000", "share", "/dl/", 1});
   server().clear_request_log();
   pid_t pid = start(args);
   for (int i = 0; i < 1000 && share_requests("/dl/").empty(); ++i)

@@ -26,6 +26,12 @@ struct Resolved {
   bool answered = false;
 };
 
+test::Changes new_key(const std::string& key) {
+  test::Changes c;
+  c.key = key;
+  return c;
+}
+
 Resolved resolve(const Text& link, const Text& password, const Text& name = {}) {
   Resolved r;
   r.name = name;
@@ -118,25 +124,25 @@ TEST_F(DirectLinkTest, Failures) {
        "", false},
       {"frame page without its endpoint",
        [&] {
-         return resolve_while("/fn", plain.link, "", [&] { server().update_file(plain.file.id, {.key = "ifn1"}); });
+         return resolve_while("/fn", plain.link, "", [&] { server().update_file(plain.file.id, new_key("ifn1")); });
        },
        kSecondLevel, "plain.txt", "1 B", true},
       {"endpoint refuses",
        [&] {
          return resolve_while("/ajaxm.php", plain.link, "",
-                              [&] { server().update_file(plain.file.id, {.key = "iaj1"}); });
+                              [&] { server().update_file(plain.file.id, new_key("iaj1")); });
        },
        kThirdLevel + "来晚啦...文件取消分享了"_t, "plain.txt", "1 B", true},
       {"no Location",
        [&] {
-         return resolve_while("/file/", plain.link, "", [&] { server().update_file(plain.file.id, {.key = "ilo1"}); });
+         return resolve_while("/file/", plain.link, "", [&] { server().update_file(plain.file.id, new_key("ilo1")); });
        },
        "untouched", "plain.txt", "1 B", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     server().clear_faults();
-    server().update_file(plain.file.id, {.key = plain.file.key});
+    server().update_file(plain.file.id, new_key(plain.file.key));
     Resolved r = c.run();
     EXPECT_EQ(r.url, "");
     EXPECT_EQ(r.error, c.error) << util::gbk_to_utf8(r.error);
@@ -145,7 +151,7 @@ TEST_F(DirectLinkTest, Failures) {
     EXPECT_EQ(r.answered, c.answered);
   }
   // Still resolvable once the share is back: the failures changed nothing.
-  server().update_file(plain.file.id, {.key = plain.file.key});
+  server().update_file(plain.file.id, new_key(plain.file.key));
   EXPECT_EQ(fetched_sha(resolve(plain.link, "").url), plain.sha256);
 }
 
