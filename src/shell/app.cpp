@@ -8,6 +8,7 @@
 #include "shell/scramble.h"
 #include "shell/session.h"
 #include "shell/window_ops.h"
+#include "ui/commands.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
@@ -73,6 +74,7 @@ void App::show_main() {
   connect(main_, &ui::MainWindow::exit_requested, this, &App::exit_program);
   connect(main_, &ui::MainWindow::log_out_requested, this, &App::log_out);
   connect(main_, &ui::MainWindow::session_expired, this, &App::session_expired);
+  ui::install_main_window_commands(*main_);
   if (on_main_window_created) on_main_window_created(main_);
   main_->show();
 }
