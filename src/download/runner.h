@@ -27,7 +27,7 @@ bool stop_download_run(TaskRows& rows);
 bool download_run_active();
 
 struct RunOutcome {
-  int completed = 0;            // rows moved to the completed list
+  int completed = 0;            // finished transfers; their rows left the download list
   int dead_links = 0;           // rows deleted because no direct URL was found
   std::vector<Text> failures;   // status texts of failed transfers; those rows stay
   bool stopped = false;         // a stop was requested

@@ -53,6 +53,7 @@ class DirectLinkTest : public DownloadTest {
   Resolved resolve_while(const std::string& path, const Text& link, const Text& password,
                          const std::function<void()>& action) {
     server().add_fault({"latency", "800", "share", path, 1});
+    server().clear_request_log();
     Resolved r;
     std::thread worker([&] { r = resolve(link, password); });
     for (int i = 0; i < 400 && share_requests(path).empty(); ++i)

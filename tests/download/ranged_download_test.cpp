@@ -240,6 +240,8 @@ TEST(RangedDownloadCanned, AnswersJudgedBeforeWriting) {
   const Case cases[] = {
       {"206 from the wrong place", "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes 0-4/15\r\nContent-Length: 5\r\n\r\n01234",
        10, 15, failure::range_mismatch(), partial, nullptr},
+      {"206 with an unreadable Content-Range", "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes ten-20/abc\r\nContent-Length: 5\r\n\r\nABCDE",
+       10, 15, failure::range_mismatch(), partial, nullptr},
       {"206 without Content-Range", "HTTP/1.1 206 Partial Content\r\nContent-Length: 5\r\n\r\nABCDE", 10, 15,
        failure::range_mismatch(), partial, nullptr},
       {"416 without Content-Range, record says complete", "HTTP/1.1 416 Range Not Satisfiable\r\nContent-Length: 0\r\n\r\n",
