@@ -1,11 +1,33 @@
 #include "ui/commands.h"
 
+#include "ui/dialog_commands.h"
 #include "ui/main_window.h"
+#include "ui/persisted_lists.h"
 
 namespace quarrow::ui {
+namespace {
+
+// The two download lists live in the configuration file between runs.
+void install_persisted_lists(MainWindow& window) {
+  auto* saver = new ListSaver(window.download_list(), window.completed_list(), &window);
+  MainWindow* main = &window;
+  window.on_first_activation = [main, saver] {
+    load_list(main->download_list());
+    load_list(main->completed_list());
+    saver->watch();
+  };
+  window.on_exit_save = [main, saver] {
+    saver->stop();
+    save_list(main->download_list());
+    save_list(main->completed_list());
+  };
+}
+
+}  // namespace
 
 void install_main_window_commands(MainWindow& window) {
-  (void)window;
+  install_persisted_lists(window);
+  install_dialog_commands(window);
 }
 
 }  // namespace quarrow::ui
