@@ -16,5 +16,6 @@ int cmd_rename(Context& ctx);
 int cmd_share(Context& ctx);
 int cmd_passwd(Context& ctx);
 int cmd_get(Context& ctx);
+int cmd_put(Context& ctx);
 
 }  // namespace quarrow::cli

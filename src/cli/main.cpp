@@ -42,6 +42,13 @@ Download:
   it. A file of the same name that the download did not start is never touched:
   the new one is saved as "NAME (1).EXT".
 
+Upload:
+  put FILE... [--folder FOLDER_ID]   upload files into the folder (default: the
+                                     root), one after another; prints each
+                                     file with the service's answer. Files of
+                                     more than 100 MiB, empty files and
+                                     folders are refused without sending.
+
 Options:
   --json                             machine-readable output
   -h, --help                         this text
@@ -86,6 +93,7 @@ int main(int argc, char** argv) {
     if (command == "share") return cmd_share(ctx);
     if (command == "passwd") return cmd_passwd(ctx);
     if (command == "get") return cmd_get(ctx);
+    if (command == "put") return cmd_put(ctx);
     std::cerr << "unknown command: " << command << "\n(quarrow-cli --help lists the commands)\n";
     return kUsage;
   } catch (const CommandError& e) {

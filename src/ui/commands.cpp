@@ -3,6 +3,7 @@
 #include "ui/dialog_commands.h"
 #include "ui/main_window.h"
 #include "ui/persisted_lists.h"
+#include "upload/upload_commands.h"
 
 namespace quarrow::ui {
 namespace {
@@ -28,6 +29,7 @@ void install_persisted_lists(MainWindow& window) {
 void install_main_window_commands(MainWindow& window) {
   install_persisted_lists(window);
   install_dialog_commands(window);
+  upload::install_upload_commands(window);
 }
 
 }  // namespace quarrow::ui
