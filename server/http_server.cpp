@@ -5,6 +5,9 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/sendfile.h>
+
+#include <chrono>
+#include <thread>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -529,13 +532,16 @@ bool HttpServer::write_response(int fd, const HttpRequest* req, HttpResponse& re
     if (!send_all(fd, out.data(), out.size())) return false;
     off_t offset = static_cast<off_t>(resp.file_offset);
     uint64_t left = budget;
+    // A rate limit sends a tenth of a second's worth at a time, then waits.
+    const uint64_t slice = resp.rate ? std::max<uint64_t>(resp.rate / 10, 1) : (1u << 30);
     while (left > 0) {
-      size_t step = static_cast<size_t>(std::min<uint64_t>(left, 1u << 30));
+      size_t step = static_cast<size_t>(std::min<uint64_t>(left, slice));
       ssize_t n = ::sendfile(fd, resp.file->fd(), &offset, step);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return false;  // error, or the file shrank under us
       left -= static_cast<uint64_t>(n);
       file_bytes_ += static_cast<uint64_t>(n);
+      if (resp.rate && left > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
   }
   if (!head && resp.cut_after && *resp.cut_after < body_length) {

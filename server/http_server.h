@@ -57,6 +57,8 @@ struct HttpResponse {
   uint64_t file_length = 0;
   // Declared length kept, but the connection is closed after this many body bytes.
   std::optional<uint64_t> cut_after;
+  // File bodies are sent at no more than this many bytes a second (0: as fast as possible).
+  uint64_t rate = 0;
   bool close = false;
 
   void add_header(std::string_view name, std::string_view value);

@@ -161,6 +161,10 @@ HttpResponse direct_file(App& app, const HttpRequest& req, const std::string& to
       r.file_length = last - first + 1;
     }
   }
+  if (auto rate = app.faults.take("rate", Host::share, req.path)) {
+    int64_t n = 0;
+    if (parse_int(*rate, n) && n > 0) r.rate = static_cast<uint64_t>(n);
+  }
   if (auto cut = app.faults.take("cut", Host::share, req.path)) {
     int64_t n = 0;
     if (parse_int(*cut, n) && n >= 0) r.cut_after = static_cast<uint64_t>(n);
