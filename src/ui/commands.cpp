@@ -1,5 +1,7 @@
 #include "ui/commands.h"
 
+#include "download/download_commands.h"
+
 #include "ui/dialog_commands.h"
 #include "ui/main_window.h"
 #include "ui/persisted_lists.h"
@@ -29,6 +31,7 @@ void install_persisted_lists(MainWindow& window) {
 void install_main_window_commands(MainWindow& window) {
   install_persisted_lists(window);
   install_dialog_commands(window);
+  download::install_download_commands(window);
   upload::install_upload_commands(window);
 }
 

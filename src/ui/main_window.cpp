@@ -326,6 +326,7 @@ void MainWindow::choose_fixed_folder() {
 }
 
 void MainWindow::exit_save() {
+  emit closing();
   show_main_window();
   save_settings();
   if (on_exit_save) on_exit_save();

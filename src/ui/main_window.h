@@ -66,6 +66,8 @@ class MainWindow : public QWidget {
  signals:
   void log_out_requested();
   void exit_requested();
+  // The window is about to go: workers that use it stop now.
+  void closing();
   void session_expired();
 
  protected:
