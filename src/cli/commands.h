@@ -17,5 +17,6 @@ int cmd_share(Context& ctx);
 int cmd_passwd(Context& ctx);
 int cmd_get(Context& ctx);
 int cmd_put(Context& ctx);
+int cmd_import(Context& ctx);
 
 }  // namespace quarrow::cli

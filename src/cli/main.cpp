@@ -42,6 +42,19 @@ Download:
   it. A file of the same name that the download did not start is never touched:
   the new one is saved as "NAME (1).EXT".
 
+Import:
+  import FILE|- [--download [-o DIR]]
+                                     read share texts from FILE or stdin, one
+                                     link per line: share links (a password
+                                     after "密码:" on the line or the next),
+                                     folder share links and direct URLs; prints
+                                     every file found: name, size, share link,
+                                     password, direct URL. --download fetches
+                                     them into DIR (default: the current
+                                     folder) and prints each saved path. Names
+                                     lose a ".ke" suffix when the desktop's
+                                     "智能处理ke扩展名" is on.
+
 Upload:
   put FILE... [--folder FOLDER_ID]   upload files into the folder (default: the
                                      root), one after another; prints each
@@ -94,6 +107,7 @@ int main(int argc, char** argv) {
     if (command == "passwd") return cmd_passwd(ctx);
     if (command == "get") return cmd_get(ctx);
     if (command == "put") return cmd_put(ctx);
+    if (command == "import") return cmd_import(ctx);
     std::cerr << "unknown command: " << command << "\n(quarrow-cli --help lists the commands)\n";
     return kUsage;
   } catch (const CommandError& e) {
