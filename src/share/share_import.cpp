@@ -172,6 +172,10 @@ Text list_share_folder(const Text& link, const Text& password) {
 }
 
 Text header_file_name(const Text& url) {
+  // Only a full web address is opened; anything else a pasted line may hold
+  // would otherwise be guessed into a host name and looked up.
+  const Text lower = util::ascii_lower(url.substr(0, 8));
+  if (lower.rfind("http://", 0) != 0 && lower.rfind("https://", 0) != 0) return {};
   net::HttpRequest request;
   request.url = util::gbk_to_utf8(url);
   Text name;

@@ -22,9 +22,10 @@ struct FoundFile {
 
 enum class LineKind { single_file, folder, direct };
 
-// The pasted text as lines: line breaks of any form become CR LF, a line
-// starting with a full-width colon or with "密码:" is joined to the line above,
-// then the text is split at CR LF. Empty lines are kept (the parse skips them).
+// The pasted text as lines: line breaks of any form become CR LF, the marker
+// "密码：" (full-width colon) becomes "密码:", a line starting with a full-width
+// colon or with "密码:" is joined to the line above, then the text is split at
+// CR LF. Empty lines are kept (the parse skips them).
 std::vector<Text> share_lines(const Text& pasted);
 
 // The link is the text before the first "密码:" (the whole line when there is
@@ -52,7 +53,8 @@ Text folder_entry_link(const Text& share_host_url, const Text& id);
 Text list_share_folder(const Text& link, const Text& password);
 
 // The name in the "filename=\"…\"" part of the answer headers of a GET of the
-// URL, read without the body; "" when there is none or nothing answered.
+// URL, read without the body; "" when there is none, nothing answered, or the
+// URL is not an http or https address.
 Text header_file_name(const Text& url);
 
 // The last piece of the URL split at "/": an empty piece after the last "/"

@@ -83,12 +83,15 @@ TEST_F(ShareImportTest, HeaderFileName) {
       {direct_of(chinese), "年度报告.pdf"},
       {share_url() + "/pub/data.zip", ""},  // answered without Content-Disposition
       {"http://127.0.0.1:" + std::to_string(closed_port()) + "/a.zip", ""},
+      {direct_of(report).substr(std::string("http://").size()), ""},  // no scheme: not opened at all
       {"", ""},
   };
+  server().clear_request_log();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.url);
     EXPECT_EQ(u8(share::header_file_name(gbk(c.url))), c.name);
   }
+  EXPECT_EQ(share_requests("/dl/").size(), 2u);
 }
 
 TEST_F(ShareImportTest, HeaderFileNameFollowsRedirectsAndLeavesTheBody) {
