@@ -98,7 +98,11 @@ TEST_F(NewTaskWindowTest, AllThreeLineKinds) {
   test::FileInfo f3 = share_file("three", "3", {}, folder.id);
   test::FileInfo pdf = share_file("report.pdf", "%PDF");
   const std::string direct = direct_of(pdf);
-  const std::string pasted = link_of(single) + "\r\n" + link_of(folder) + "\r\n\r\n" + direct + "\r\n";
+  // The last two are answered without Content-Disposition.
+  const std::string query = share_url() + "/pub/setup.exe?v=2/3";
+  const std::string trailing = share_url() + "/pub/月报/";
+  const std::string pasted = link_of(single) + "\r\n" + link_of(folder) + "\r\n\r\n" + direct + "\r\n" + query +
+                             "\r\n" + trailing + "\r\n";
 
   NewTaskWindow* w = open(pasted, true);
   ASSERT_NE(w, nullptr);
@@ -121,16 +125,18 @@ TEST_F(NewTaskWindowTest, AllThreeLineKinds) {
   server().clear_faults();
 
   const std::string http = "http://" + share_url().substr(std::string("http://").size()) + "/";
-  ASSERT_EQ(list()->topLevelItemCount(), 5);
+  ASSERT_EQ(list()->topLevelItemCount(), 7);
   EXPECT_EQ(row(0), (std::vector<std::string>{"报告.docx", ".docx", "2.0 K", link_of(single), "", direct_of(single)}));
   EXPECT_EQ(row(1), (std::vector<std::string>{"one.txt", ".txt", "532 B", http + f1.key, "", direct_of(f1)}));
   EXPECT_EQ(row(2), (std::vector<std::string>{"two.zip", ".zip", "1.5 K", http + f2.key, "", direct_of(f2)}));
   EXPECT_EQ(row(3), (std::vector<std::string>{"three", "", "1 B", http + f3.key, "", direct_of(f3)}));
   EXPECT_EQ(row(4), (std::vector<std::string>{"report.pdf", ".pdf", "未知", "", "", direct}));
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(list()->topLevelItem(i)->checkState(0), Qt::Checked);
+  EXPECT_EQ(row(5), (std::vector<std::string>{"setup.exe", ".exe", "未知", "", "", query}));
+  EXPECT_EQ(row(6), (std::vector<std::string>{"月报", "", "未知", "", "", trailing}));
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(list()->topLevelItem(i)->checkState(0), Qt::Checked);
 
   add_to_list();
-  ASSERT_EQ(added_.size(), 5u);
+  ASSERT_EQ(added_.size(), 7u);
   EXPECT_EQ(add_calls_, 1);
   EXPECT_EQ(cells(added_[0]), (std::vector<std::string>{"", "报告.docx", "2.0 K", "等待下载", link_of(single), "",
                                                         folder_text(), direct_of(single)}));
