@@ -68,8 +68,7 @@ bool is_ip_or_single_label(const Text& host) {
 FoundFile found(Text name, bool smart_ke, const Text& size, const Text& link, const Text& password,
                 const Text& direct) {
   if (smart_ke) name = download::strip_ke_suffix(name);
-  FoundFile f{name, util::file_extension(name), size, link, password, direct};
-  return f;
+  return {name, util::file_extension(name), size, link, password, direct};
 }
 
 void parse_single_file(const Text& line, bool smart_ke, const std::function<void(const FoundFile&)>& report) {
