@@ -143,7 +143,7 @@ TEST_F(UploadWindowTest, EachRowGoesToTheFolderItWasAddedFromInOneRun) {
   w->start_button()->click();
   EXPECT_FALSE(w->start_button()->isEnabled());
   ASSERT_TRUE(upload_arrived());
-  EXPECT_EQ(column(w, 3)[0], "正在上传");
+  EXPECT_TRUE(wait_for([&] { return column(w, 3)[0] == "正在上传"; }));
   // While the first file is on its way: the user moves on, adds a file there,
   // and the second file of the queue disappears.
   ASSERT_TRUE(show_folder(main, b));
