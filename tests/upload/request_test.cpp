@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -125,6 +126,21 @@ TEST_F(UploadRequestTest, SendsTheAnnouncedSizeOrNothing) {
     EXPECT_EQ(uploads[0].body.substr(uploads[0].body.size() - end.size()), end) << "an empty file part";
   }
   if (!have_sys) GTEST_SKIP() << "no file here reads shorter than its size";
+}
+
+TEST_F(UploadRequestTest, TheLargestFileTheQueueTakesGoesThrough) {
+  std::string account;
+  shell::set_cookie_text(new_user("up", &account));
+  TempDir dir;
+  write_file(dir / "limit.iso", "");
+  std::filesystem::resize_file(dir / "limit.iso", 104857600);
+  util::JsonDoc doc;
+  ASSERT_TRUE(doc.parse(upload_file(dir.text() + "limit.iso", "-1")));
+  EXPECT_EQ(doc.get_text("zt"), "1") << doc.get_text("info");
+  auto uploads = upload_requests(server());
+  ASSERT_EQ(uploads.size(), 1u);
+  EXPECT_EQ(form_field(uploads[0].body, "size"), "104857600");
+  EXPECT_EQ(find_file(server(), account, "limit.iso")->size, 104857600u);
 }
 
 TEST_F(UploadRequestTest, ACancelEndsTheTransfer) {
