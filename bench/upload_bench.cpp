@@ -128,7 +128,8 @@ int main(int argc, char** argv) {
   {
     std::ofstream out(path, std::ios::binary);
     for (uint64_t at = 0; at < size; at += 1 << 20)
-      out << test::generated_bytes(test::Pattern::dense, at, static_cast<size_t>(std::min<uint64_t>(1 << 20, size - at)));
+      out << test::generated_bytes(test::Pattern::dense, at,
+                                   static_cast<size_t>(std::min<uint64_t>(1 << 20, size - at)));
   }
 
   test::Emulator server;
@@ -138,8 +139,9 @@ int main(int argc, char** argv) {
 
   // The same eight fields as upload_file's form; curl picks its own boundary.
   const std::string type = "application/x-zip-compressed";
+  const std::string agent = std::string(net::kDiskHostHeader).substr(12);  // after "User-Agent: "
   const std::vector<std::string> curl = {
-      "curl", "-s", "--noproxy", "*", "-H", "Cookie: " + cookie, "-H", std::string("User-Agent: ") + (net::kDiskHostHeader + 12),
+      "curl", "-s", "--noproxy", "*", "-H", "Cookie: " + cookie, "-A", agent,
       "-F", "task=1", "-F", "folder_id=-1", "-F", "id=WU_FILE_1", "-F", "name=bench.zip", "-F", "type=" + type,
       "-F", "lastModifiedDate=Sun Mar 01 2020 14:05:09 GMT+0800", "-F", "size=" + std::to_string(size),
       "-F", "upload_file=@" + path + ";type=" + type + ";filename=bench.zip", url};

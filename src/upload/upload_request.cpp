@@ -267,7 +267,11 @@ Text upload_name(const Text& name) {
   return name;
 }
 
-Text two_digits(int n) { return (n > 9 ? "" : "0") + std::to_string(n); }
+Text two_digits(int n) {
+  Text text = std::to_string(n);
+  if (n <= 9) text.insert(text.begin(), '0');
+  return text;
+}
 
 Text js_date_text(const DateTime& t) {
   int64_t days = days_from_civil(t.year, static_cast<unsigned>(std::clamp(t.month, 1, 12)),
@@ -286,12 +290,12 @@ bool file_times(const Text& path, FileTimes& times) {
   bool ok = ::statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0;
   ::close(fd);
   if (!ok) return false;
-  auto spec = [](const struct statx_timestamp& t) { return timespec{t.tv_sec, static_cast<long>(t.tv_nsec)}; };
+  auto to_timespec = [](const struct statx_timestamp& t) { return timespec{t.tv_sec, static_cast<long>(t.tv_nsec)}; };
   // Not every file system keeps a birth time; the last status change is the nearest stand-in.
-  struct timespec created = spec((sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime);
+  struct timespec created = to_timespec((sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime);
   times.created = local_time_text(created, false);
-  times.accessed = local_time_text(spec(sx.stx_atime), true);
-  times.written = local_time_text(spec(sx.stx_mtime), false);
+  times.accessed = local_time_text(to_timespec(sx.stx_atime), true);
+  times.written = local_time_text(to_timespec(sx.stx_mtime), false);
   return true;
 }
 

@@ -108,7 +108,8 @@ UploadWindow::UploadWindow(ui::MainWindow* main_window)
   list_->header()->setMinimumSectionSize(0);
   list_->header()->setStretchLastSection(false);
   QStringList headers;
-  for (const char* h : {"序号", "文件名", "文件大小", "上传状态", "文件目录", "文件夹ID"}) headers << QString::fromUtf8(h);
+  for (const char* h : {"序号", "文件名", "文件大小", "上传状态", "文件目录", "文件夹ID"})
+    headers << QString::fromUtf8(h);
   list_->setHeaderLabels(headers);
   const int widths[] = {50, 200, 100, 200, 0, 0};
   for (int i = 0; i < 6; ++i) list_->setColumnWidth(i, widths[i]);

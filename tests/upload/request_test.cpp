@@ -61,7 +61,8 @@ TEST_F(UploadRequestTest, TheFormByteForByte) {
     write_file(path, c.content);
     set_file_times(path, {2021, 1, 1, 0, 0, 0}, c.written);
 
-    const Text answer = upload_file(dir.text() + util::utf8_to_gbk_whole(c.local_name), util::utf8_to_gbk_whole(c.folder_id));
+    const Text answer =
+        upload_file(dir.text() + util::utf8_to_gbk_whole(c.local_name), util::utf8_to_gbk_whole(c.folder_id));
 
     auto uploads = upload_requests(server());
     ASSERT_EQ(uploads.size(), 1u);
