@@ -18,7 +18,7 @@ const char* host_name(Host h) { return h == Host::disk ? "disk" : "share"; }
 bool Faults::known_kind(std::string_view kind) {
   static const char* const kKinds[] = {"latency",          "cut",           "ignore_range",   "status416",
                                        "error_page",       "big_headers",   "cookie_lowercase", "cookie_nospace",
-                                       "cookie_deleted"};
+                                       "cookie_deleted",   "rate"};
   return std::any_of(std::begin(kKinds), std::end(kKinds), [&](const char* k) { return kind == k; });
 }
 

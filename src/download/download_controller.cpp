@@ -15,8 +15,17 @@ DownloadController::DownloadController(ui::MainWindow* main)
 DownloadController::~DownloadController() { shutdown(); }
 
 void DownloadController::start() {
-  if (worker_.joinable() && worker_done_) worker_.join();
-  if (worker_.joinable() || !begin_download_run(rows_, host_)) return;
+  if (worker_.joinable()) {
+    if (download_run_active()) return;
+    // The last run has ended, but its worker may still be handing its last
+    // changes to this thread: carry them out until it returns.
+    while (!worker_done_) {
+      QCoreApplication::sendPostedEvents(qApp, QEvent::MetaCall);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    worker_.join();
+  }
+  if (!begin_download_run(rows_, host_)) return;
   worker_done_ = false;
   worker_ = std::thread([this] {
     download_runner(rows_, host_);

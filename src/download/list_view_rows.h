@@ -3,7 +3,6 @@
 // so the runner's worker never touches a widget.
 #pragma once
 
-#include <QPointer>
 #include <QTreeWidget>
 
 #include <atomic>
@@ -40,7 +39,7 @@ class ListViewRows : public TaskRows {
   template <typename F>
   auto call(F f) -> decltype(f());
 
-  QPointer<ui::MainWindow> main_;
+  ui::MainWindow* main_;  // outlives every call: calls stop (close) before it goes
   std::atomic<bool> closed_{false};
 };
 
@@ -62,7 +61,7 @@ class DesktopRunnerHost : public RunnerHost {
   template <typename F>
   void call(F f);
 
-  QPointer<ui::MainWindow> main_;
+  ui::MainWindow* main_;  // outlives every call: calls stop (close) before it goes
   std::atomic<bool> closed_{false};
 };
 

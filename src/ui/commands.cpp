@@ -19,11 +19,12 @@ void install_persisted_lists(MainWindow& window) {
     load_list(main->completed_list());
     saver->watch();
   };
-  window.on_exit_save = [main, saver] {
-    saver->stop();
+  window.on_exit_save = [main] {
     save_list(main->download_list());
     save_list(main->completed_list());
   };
+  // A window that goes without its exit save still writes what is pending.
+  QObject::connect(main, &MainWindow::closing, saver, [saver] { saver->flush(); });
 }
 
 }  // namespace

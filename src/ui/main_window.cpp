@@ -89,6 +89,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
 }
 
 MainWindow::~MainWindow() {
+  if (!closing_emitted_) emit closing();
   if (tray_) tray_->hide();
 }
 
@@ -326,6 +327,7 @@ void MainWindow::choose_fixed_folder() {
 }
 
 void MainWindow::exit_save() {
+  closing_emitted_ = true;
   emit closing();
   show_main_window();
   save_settings();

@@ -111,6 +111,7 @@ class MainWindow : public QWidget {
   disk::DiskBrowser* disk_browser_;
   bool activated_ = false;
   bool first_activation_ran_ = false;
+  bool closing_emitted_ = false;
 };
 
 }  // namespace quarrow::ui

@@ -75,8 +75,12 @@ void ListSaver::schedule(QTreeWidget* list, int delay_ms) {
   w.timer.start(delay_ms);
 }
 
-void ListSaver::stop() {
-  for (Watched* w : {&downloads_, &completed_}) w->timer.stop();
+void ListSaver::flush() {
+  for (Watched* w : {&downloads_, &completed_}) {
+    if (!w->timer.isActive()) continue;
+    w->timer.stop();
+    save_list(w->list);
+  }
 }
 
 }  // namespace quarrow::ui

@@ -22,8 +22,8 @@ class ListSaver : public QObject {
   ListSaver(QTreeWidget* downloads, QTreeWidget* completed, QObject* parent);
   // Starts watching (after the lists were loaded).
   void watch();
-  // Drops pending writes (the exit save writes both lists anyway).
-  void stop();
+  // Writes the lists whose save is pending.
+  void flush();
 
  private:
   void schedule(QTreeWidget* list, int delay_ms);
