@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "util/codepage.h"
+#include "util/text_search.h"
 
 namespace quarrow::cli {
 
@@ -14,6 +15,9 @@ void fail(ExitStatus status, const Text& message) { throw CommandError{status, u
 
 std::string utf8(const Text& text) { return util::gbk_to_utf8(text); }
 Text text_of(const std::string& utf8) { return util::utf8_to_gbk_whole(utf8); }
+
+// Line breaks are replaced in the Text, where the search knows its double-byte characters.
+std::string terminal_text(const Text& text) { return utf8(util::replace_all(text, "\r\n", "\n")); }
 
 void print(const Text& text) { std::cout << utf8(text); }
 void print_line(const Text& text) { std::cout << utf8(text) << '\n'; }

@@ -29,6 +29,8 @@ struct CommandError {
 void print(const Text& text);
 void print_line(const Text& text);
 std::string utf8(const Text& text);
+// A Text for the terminal: UTF-8, with LF line breaks.
+std::string terminal_text(const Text& text);
 Text text_of(const std::string& utf8);
 
 // Reads a password from the terminal without echo, or a line from stdin.

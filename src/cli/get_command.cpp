@@ -26,7 +26,6 @@ constexpr char kUsageText[] = "usage: quarrow-cli get SHARE_LINK [-p PASSWORD] [
                               "       quarrow-cli get --id FILE_ID [-o DIR]";
 constexpr int kInterrupted = 130;
 
-std::string terminal_text(const Text& text) { return util::replace_all(utf8(text), "\r\n", "\n"); }
 
 // The progress line: redrawn in place on a terminal, one line per update
 // otherwise. The engine already shows at most one update a second.

@@ -31,7 +31,6 @@ constexpr int kInterrupted = 130;
 
 // Line breaks are replaced in the Text: its marker search steps over double-byte
 // characters, which would misread the UTF-8 form.
-std::string terminal_text(const Text& text) { return utf8(util::replace_all(text, "\r\n", "\n")); }
 
 struct Request {
   std::string source;  // a path, or "-" for stdin

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QFile>
+#include <QPointer>
 
 #include "download/download_commands.h"
 #include "download/download_controller.h"
@@ -7,6 +8,8 @@
 #include "download/list_view_rows.h"
 #include "download/runner.h"
 #include "download/task_records.h"
+#include "share/new_task_window.h"
+#include "ui/settings.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
 #include "ui/qt_text.h"
@@ -51,6 +54,21 @@ void update_downloading_menu(ui::MainWindow* main) {
   item(menu, "新建任务")->setEnabled(true);
 }
 
+// "新建任务": NewTaskWindow, whose ticked rows join the end of the download list.
+void open_new_task(ui::MainWindow* main) {
+  share::NewTaskOptions options;
+  options.save_folder = main->fixed_folder_box()->text();
+  options.smart_ke = ui::settings().smart_ke_enabled != 0;
+  options.folder_picker = main->folder_picker;
+  // The window is unowned: MainWindow may be gone (log-out) when it hands its rows over.
+  options.add_tasks = [main = QPointer<ui::MainWindow>(main)](const std::vector<TaskRow>& rows) {
+    if (!main) return;
+    for (const TaskRow& row : rows) append_download_task(main, row);
+    main->set_tab_captions();
+  };
+  share::open_new_task_window(options);
+}
+
 }  // namespace
 
 int clicked_row(QTreeWidget* list) {
@@ -82,6 +100,13 @@ DownloadController* install_download_commands(ui::MainWindow& window) {
     item(main->downloading_menu(), "停止任务")->setEnabled(false);
   });
   QObject::connect(item(menu, "删除任务"), &QAction::triggered, main, [main] { delete_task(main); });
+  QObject::connect(item(menu, "新建任务"), &QAction::triggered, main, [main] { open_new_task(main); });
+  QAction* tray_new_task = item(main->tray_menu(), "新建任务");
+  tray_new_task->setEnabled(true);
+  QObject::connect(tray_new_task, &QAction::triggered, main, [main] {
+    main->show_main_window();
+    open_new_task(main);
+  });
 
   QAction* disk_download = main->disk_menu()->findChild<QAction*>(QString::fromUtf8("下载文件"));
   disk_download->setEnabled(true);

@@ -38,7 +38,8 @@ Text complete_inet_headers(const Text& headers, const Text& url, int method, con
   return h;
 }
 
-std::string inet_request(const Text& url, const InetRequestOptions& o) {
+std::string inet_request(const Text& given_url, const InetRequestOptions& o) {
+  const Text url = util::trim(given_url);  // blanks around a pasted link are no part of it
   int method = o.method.value_or(0);
   if (method < 0 || method > 7) method = 0;
   bool secure = util::ascii_lower(url.substr(0, 8)) == "https://";
@@ -95,7 +96,7 @@ std::string inet_request(const Text& url, const InetRequestOptions& o) {
 
 Text redirect_target(const Text& url) {
   HttpRequest request;
-  request.url = util::gbk_to_utf8(url);
+  request.url = util::gbk_to_utf8(util::trim(url));
   request.follow_redirects = false;
   request.timeout_ms = 5000;
   request.header_lines = {

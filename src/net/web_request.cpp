@@ -48,7 +48,8 @@ std::string web_request(const Text& url, const WebRequestOptions& o) {
   bool auto_merge = o.auto_merge.value_or(true);
 
   HttpRequest request;
-  request.url = util::gbk_to_utf8(url);
+  // Blanks around a pasted link are no part of it (a URL cannot hold them).
+  request.url = util::gbk_to_utf8(util::trim(url));
   request.method = method_name(method);
   request.follow_redirects = !o.no_redirect.value_or(false);
   request.timeout_ms = timeout == -1 ? 0 : (timeout >= 1 ? timeout * 1000 : 15000);

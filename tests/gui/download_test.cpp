@@ -301,3 +301,38 @@ TEST_F(DownloadUiTest, CompletedRowsDeletedQueuedAgainAndCleared) {
 
 }  // namespace
 }  // namespace quarrow::testing
+
+namespace quarrow::testing {
+namespace {
+
+TEST_F(DownloadUiTest, NewTaskFromTheMenuAndTheTray) {
+  Shared s = share("pasted.bin", 300);
+  ui::MainWindow* w = open_main();
+  ASSERT_NE(w, nullptr);
+  queue(w, share("already.bin", 10));
+  QGuiApplication::clipboard()->setText(QString::fromStdString(s.link));
+  command(w, w->download_list(), "新建任务");
+  QWidget* window = nullptr;
+  ASSERT_TRUE(wait_for([&] { return (window = find_widget<QWidget>("NewTaskWindow")) && window->isVisible(); }));
+  window->findChild<QPushButton*>("按钮_解析")->click();
+  auto* found = window->findChild<QTreeWidget*>("超级列表框1");
+  ASSERT_TRUE(wait_for([&] { return found->topLevelItemCount() == 1 && found->isEnabled(); }));
+  window->findChild<QPushButton*>("按钮_加入下载列表")->click();
+  QTreeWidget* list = w->download_list();
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  EXPECT_EQ(cell(list, 1, 0), "2");
+  EXPECT_EQ(cell(list, 1, 1), "pasted.bin");
+  EXPECT_EQ(cell(list, 1, 4), s.link);
+  EXPECT_EQ(w->findChild<QTabWidget*>("选择夹_网盘")->tabText(1).toStdString(), "下载列表2");
+
+  // The tray's item brings the hidden window back first.
+  w->close();
+  ASSERT_FALSE(w->isVisible());
+  w->tray_menu()->findChild<QAction*>(QString::fromUtf8("新建任务"))->trigger();
+  EXPECT_TRUE(w->isVisible());
+  ASSERT_TRUE(wait_for([&] { return find_widget<QWidget>("NewTaskWindow") != nullptr; }));
+  find_widget<QWidget>("NewTaskWindow")->close();
+}
+
+}  // namespace
+}  // namespace quarrow::testing

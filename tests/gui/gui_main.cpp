@@ -3,6 +3,11 @@
 #include <QApplication>
 
 #include <cstdlib>
+#include <string>
+
+namespace quarrow::testing {
+int run_child_program(const std::string& mode);
+}
 
 int main(int argc, char** argv) {
   // Test binaries also run at build time (test discovery), where there is no display.
@@ -13,6 +18,7 @@ int main(int argc, char** argv) {
   setenv("QT_ACCESSIBILITY", "0", 0);
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
+  if (const char* mode = std::getenv("QUARROW_TEST_CHILD")) return quarrow::testing::run_child_program(mode);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
