@@ -83,13 +83,13 @@ bool parse_range(std::string_view value, uint64_t size, uint64_t& first, uint64_
   unsatisfiable = false;
   std::string lower = lower_ascii(value);
   if (lower.rfind("bytes=", 0) != 0) return false;
-  std::string_view spec = std::string_view(value).substr(6);
-  while (!spec.empty() && spec.front() == ' ') spec.remove_prefix(1);
-  while (!spec.empty() && spec.back() == ' ') spec.remove_suffix(1);
-  if (spec.find(',') != std::string_view::npos) return false;
-  size_t dash = spec.find('-');
+  std::string_view wanted = std::string_view(value).substr(6);
+  while (!wanted.empty() && wanted.front() == ' ') wanted.remove_prefix(1);
+  while (!wanted.empty() && wanted.back() == ' ') wanted.remove_suffix(1);
+  if (wanted.find(',') != std::string_view::npos) return false;
+  size_t dash = wanted.find('-');
   if (dash == std::string_view::npos) return false;
-  std::string_view a = spec.substr(0, dash), b = spec.substr(dash + 1);
+  std::string_view a = wanted.substr(0, dash), b = wanted.substr(dash + 1);
   int64_t av = 0, bv = 0;
   auto digits = [](std::string_view s) {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });

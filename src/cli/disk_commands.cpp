@@ -4,7 +4,9 @@
 #include "cli/commands.h"
 #include "disk/disk_ops.h"
 #include "disk/listing.h"
+#include "ui/share_texts.h"
 #include "util/codepage.h"
+#include "util/text_search.h"
 
 namespace quarrow::cli {
 namespace {
@@ -42,19 +44,13 @@ void print_rows(const util::JsonDoc& doc, const char* list, const char* name_key
 
 // The share text of a file or folder, as the share dialog shows it.
 Text share_text(const DiskId& target) {
-  if (target.folder) {
-    util::JsonDoc info = expect_zt_one(disk::get_folder_info(target.id));
-    if (info.get_text("info.name").empty()) fail(kFailed, "文件夹不存在!"_t);
-    Text url = info.get_text("info['new_url']");
-    if (info.get_text("info.onof") != "1") return url;
-    return "外链:"_t + url + "\n密码:"_t + info.get_text("info.pwd");
-  }
-  util::JsonDoc info = expect_zt_one(disk::get_file_share_info(target.id));
-  Text key = info.get_text("info['f_id']");
-  Text onof = info.get_text("info.onof");
-  if (onof.empty() || key.empty()) fail(kFailed, "文件不存在!"_t);
-  Text url = info.get_text("info['is_newd']") + "/" + key;
-  return onof == "1" ? url + "\n密码:"_t + info.get_text("info.pwd") : url;
+  Text answer = target.folder ? disk::get_folder_info(target.id) : disk::get_file_share_info(target.id);
+  util::JsonDoc doc = parse_answer(answer);
+  ui::ShareInfo info = ui::read_share_info(doc, true, target.folder, 1);
+  if (!info.failure.empty()) fail(kFailed, info.failure);
+  Text text = target.folder ? ui::folder_share_text(info.url, info.on, info.password)
+                            : ui::file_share_text(info.url, info.on, info.password);
+  return util::replace_all(text, "\r\n", "\n");
 }
 
 }  // namespace

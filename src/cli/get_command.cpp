@@ -8,6 +8,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "cli/terminal_progress.h"
 #include "disk/disk_ops.h"
 #include "download/download_state.h"
 #include "download/memory_rows.h"
@@ -27,71 +28,6 @@ constexpr char kUsageText[] = "usage: quarrow-cli get SHARE_LINK [-p PASSWORD] [
 constexpr int kInterrupted = 130;
 
 
-// The progress line: redrawn in place on a terminal, one line per update
-// otherwise. The engine already shows at most one update a second.
-class ProgressLine {
- public:
-  ProgressLine() : tty_(::isatty(STDERR_FILENO) == 1) {}
-
-  void draw(const Text& sizes, const Text& speed, const Text& percent) {
-    std::string line = terminal_text(sizes) + "  " + terminal_text(speed) + "  " + terminal_text(percent);
-    if (tty_) std::cerr << '\r' << line << "\033[K" << std::flush;
-    else std::cerr << line << '\n';
-    open_ = tty_;
-  }
-  // Ends a line drawn in place before anything else is written.
-  void finish() {
-    if (open_) std::cerr << '\n';
-    open_ = false;
-  }
-
- private:
-  bool tty_;
-  bool open_ = false;
-};
-
-class CliRows : public MemoryTaskRows {
- public:
-  CliRows(std::vector<TaskRow> rows, ProgressLine& line, const Text& sizes, const Text& speed)
-      : MemoryTaskRows(std::move(rows)), line_(line), sizes_(sizes), speed_(speed) {}
-
-  void set_download_cell(int row, int column, const Text& text) override {
-    MemoryTaskRows::set_download_cell(row, column, text);
-    // The progress column is the last thing an update writes.
-    if (column == kProgressColumn) line_.draw(sizes_, speed_, text);
-  }
-
- private:
-  ProgressLine& line_;
-  const Text& sizes_;
-  const Text& speed_;
-};
-
-class CliHost : public RunnerHost {
- public:
-  explicit CliHost(ProgressLine& line) : line_(line) {}
-
-  void set_status(int part, const Text& text, const Text&) override {
-    if (part == 2) sizes = text;
-    if (part == 3) speed = text;
-  }
-  void show_failure_and_wait(const Text& message) override {
-    line_.finish();
-    std::cerr << terminal_text(message) << '\n';
-  }
-  void set_clipboard(const Text&) override {}
-  void play_completion_sound() override {}
-  void row_counts_changed() override {}
-  void set_running(bool) override {}
-  bool resume_enabled() override { return true; }
-
-  Text sizes, speed;
-
- private:
-  ProgressLine& line_;
-};
-
-void on_interrupt(int) { request_stop(); }
 
 struct Request {
   Text link, password, folder;
@@ -143,20 +79,8 @@ int cmd_get(Context& ctx) {
   Request r = parse_request(ctx);
   if (!r.id.empty()) link_of_disk_file(r);
 
-  ProgressLine line;
-  CliHost host(line);
-  CliRows rows({new_download_task(0, "", "等待计算"_t, r.link, r.password, r.folder)}, line, host.sizes, host.speed);
-  if (!begin_download_run(rows, host)) fail(kFailed, "another download is running in this program");
-
-  struct sigaction action {};
-  action.sa_handler = on_interrupt;
-  action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the program the usual way
-  sigemptyset(&action.sa_mask);
-  struct sigaction previous {};
-  ::sigaction(SIGINT, &action, &previous);
-  RunOutcome outcome = download_runner(rows, host);
-  ::sigaction(SIGINT, &previous, nullptr);
-  line.finish();
+  TerminalRows rows({new_download_task(0, "", "等待计算"_t, r.link, r.password, r.folder)});
+  RunOutcome outcome = run_downloads(rows);
 
   if (outcome.completed == 1) {
     TaskRow done = rows.completed_row(0);

@@ -11,6 +11,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/commands.h"
+#include "cli/terminal_progress.h"
 #include "download/download_state.h"
 #include "download/memory_rows.h"
 #include "download/runner.h"
@@ -84,49 +85,6 @@ std::string candidate_json(const share::FoundFile& f) {
          ",\"password\":" + json_quote(utf8(f.password)) + ",\"direct\":" + json_quote(utf8(f.direct)) + "}";
 }
 
-// The rows with a progress line on stderr, redrawn in place on a terminal.
-class ImportRows : public MemoryTaskRows {
- public:
-  using MemoryTaskRows::MemoryTaskRows;
-
-  void set_download_cell(int row, int column, const Text& text) override {
-    MemoryTaskRows::set_download_cell(row, column, text);
-    if (column == kProgressColumn) draw(download_row(row)[kNameColumn] + "  " + text);
-  }
-  void draw(const Text& text) {
-    if (tty_) std::cerr << '\r' << terminal_text(text) << "\033[K" << std::flush;
-    else std::cerr << terminal_text(text) << '\n';
-    open_ = tty_;
-  }
-  void finish_line() {
-    if (open_) std::cerr << '\n';
-    open_ = false;
-  }
-
- private:
-  bool tty_ = ::isatty(STDERR_FILENO) == 1;
-  bool open_ = false;
-};
-
-class ImportHost : public RunnerHost {
- public:
-  explicit ImportHost(ImportRows& rows) : rows_(rows) {}
-  void set_status(int, const Text&, const Text&) override {}
-  void show_failure_and_wait(const Text& message) override {
-    rows_.finish_line();
-    std::cerr << terminal_text(message) << '\n';
-  }
-  void set_clipboard(const Text&) override {}
-  void play_completion_sound() override {}
-  void row_counts_changed() override {}
-  void set_running(bool) override {}
-  bool resume_enabled() override { return true; }
-
- private:
-  ImportRows& rows_;
-};
-
-void on_interrupt(int) { request_stop(); }
 
 }  // namespace
 
@@ -157,19 +115,8 @@ int cmd_import(Context& ctx) {
   for (const auto& f : found)
     tasks.push_back(new_download_task(static_cast<int>(tasks.size()), f.name, f.size, f.link, f.password,
                                       r.folder, f.direct));
-  ImportRows rows(std::move(tasks));
-  ImportHost host(rows);
-  if (!begin_download_run(rows, host)) fail(kFailed, "another download is running in this program");
-
-  struct sigaction action {};
-  action.sa_handler = on_interrupt;
-  action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the program the usual way
-  sigemptyset(&action.sa_mask);
-  struct sigaction previous {};
-  ::sigaction(SIGINT, &action, &previous);
-  const RunOutcome outcome = download_runner(rows, host);
-  ::sigaction(SIGINT, &previous, nullptr);
-  rows.finish_line();
+  TerminalRows rows(std::move(tasks));
+  const RunOutcome outcome = run_downloads(rows);
 
   // The completed list holds the newest file first.
   std::vector<Text> saved;

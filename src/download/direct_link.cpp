@@ -1,9 +1,7 @@
 #include "download/direct_link.h"
 
-#include <strings.h>
 
 #include "net/endpoints.h"
-#include "net/http_client.h"
 #include "net/inet_request.h"
 #include "net/web_request.h"
 #include "util/codepage.h"
@@ -15,31 +13,6 @@ namespace quarrow::download {
 namespace {
 
 Text second_level_error() { return "获取失败：获取二级跳转链接为空！"_t; }
-
-// The Location of a plain GET of the URL, not followed, with the request
-// net::redirect_target makes. Done here because redirect_target cannot tell an
-// answer without Location from no answer at all, and an outage must not look
-// like a dead link.
-Text location_of(const Text& url, bool& answered) {
-  net::HttpRequest request;
-  request.url = util::gbk_to_utf8(url);
-  request.follow_redirects = false;
-  request.timeout_ms = 5000;
-  request.header_lines = {
-      "User-Agent: Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1)",
-      "Accept-Language: zh-cn",
-      "Connection: Keep-Alive",
-      "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/x-shockwave-flash, "
-      "application/x-silverlight, */*",
-  };
-  net::HttpResponse response = net::http_perform(request);
-  answered = response.answered;
-  if (!response.completed) return {};
-  for (const auto& line : response.header_lines)
-    if (line.size() >= 9 && strncasecmp(line.c_str(), "Location:", 9) == 0)
-      return util::utf8_to_gbk_whole(util::trim(line.substr(9)));
-  return {};
-}
 
 // A share-site page or answer as a Text; `answered` false when nothing came back.
 Text share_get(const Text& url, bool& answered) {
@@ -126,7 +99,7 @@ Text resolve_direct_link(const Text& link, const Text& password, Text& name, Tex
   }
   const Text target = doc.get_text("dom") + "/file/" + doc.get_text("url");
   bool last_answered = true;
-  Text direct = location_of(target, last_answered);
+  Text direct = net::redirect_target(target, &last_answered);
   answered = answered && last_answered;
   return report(direct);
 }

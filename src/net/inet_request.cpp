@@ -94,7 +94,7 @@ std::string inet_request(const Text& given_url, const InetRequestOptions& o) {
   return std::move(response.body);
 }
 
-Text redirect_target(const Text& url) {
+Text redirect_target(const Text& url, bool* answered) {
   HttpRequest request;
   request.url = util::gbk_to_utf8(util::trim(url));
   request.follow_redirects = false;
@@ -107,6 +107,7 @@ Text redirect_target(const Text& url) {
       "application/x-silverlight, */*",
   };
   HttpResponse response = http_perform(request);
+  if (answered) *answered = response.answered;
   if (!response.completed) return {};
   for (const auto& line : response.header_lines) {
     if (util::find_marker(line, "Location:", 0, true) == 0) return util::utf8_to_gbk_whole(util::trim(line.substr(9)));

@@ -38,7 +38,7 @@ Text inet_agent_name(const Text& headers);
 Text complete_inet_headers(const Text& headers, const Text& url, int method, const Text& cookie);
 
 // The "Location" of the answer to a plain GET of the URL (not followed); "" when
-// there is none or the request fails.
-Text redirect_target(const Text& url);
+// there is none or the request fails. `answered` tells the two apart.
+Text redirect_target(const Text& url, bool* answered = nullptr);
 
 }  // namespace quarrow::net

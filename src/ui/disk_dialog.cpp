@@ -19,6 +19,10 @@ TaskAnswer read_answer(const Text& raw) {
 
 QString unreachable_text() { return QString::fromUtf8("无法连接服务器，请检查网络后重试。"); }
 
+ShareInfo read_share_info(const TaskAnswer& answer, bool folder, size_t min_key_length) {
+  return read_share_info(answer.doc, answer.answered, folder, min_key_length);
+}
+
 DiskDialog::DiskDialog(MainWindow* main, const char* name, const char* caption, int width, int height)
     : QDialog(main), main_(main) {
   setObjectName(name);

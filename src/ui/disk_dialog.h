@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "ui/background.h"
+#include "ui/share_texts.h"
 #include "util/json_doc.h"
 #include "util/text.h"
 
@@ -37,6 +38,9 @@ TaskAnswer read_answer(const Text& raw);
 
 // What a user is told when no answer came at all.
 QString unreachable_text();
+
+// The share facts of the answer (see share_texts.h).
+ShareInfo read_share_info(const TaskAnswer& answer, bool folder, size_t min_key_length);
 
 class DiskDialog : public QDialog {
   Q_OBJECT

@@ -69,31 +69,12 @@ void open_password_dialog(MainWindow* main, const DialogTarget& target) {
   fetch_for_dialog(
       main, [id, folder] { return folder ? disk::get_folder_info(id) : disk::get_file_share_info(id); },
       [main, target](const TaskAnswer& answer) {
-        if (!answer.answered) {
-          show_message(main, unreachable_text());
+        ShareInfo info = read_share_info(answer, target.folder, 3);
+        if (!info.failure.empty()) {
+          show_message(main, qs(info.failure));
           return;
         }
-        if (answer.text("zt") != "1") {
-          show_message(main, qs(answer.text("info")));
-          return;
-        }
-        Text onof = answer.text("info.onof");
-        Text url;
-        if (target.folder) {
-          if (answer.text("info.name").empty()) {
-            show_message(main, QString::fromUtf8("文件夹不存在!"));
-            return;
-          }
-          url = answer.text("info['new_url']");
-        } else {
-          Text key = answer.text("info.f_id");
-          if (key.size() <= 2 || onof.empty()) {
-            show_message(main, QString::fromUtf8("文件不存在!"));
-            return;
-          }
-          url = answer.text("info['is_newd']") + "/" + key;
-        }
-        (new PasswordDialog(main, target, onof == "1", qs(answer.text("info.pwd")), qs(url)))->open();
+        (new PasswordDialog(main, target, info.on, qs(info.password), qs(info.url)))->open();
       });
 }
 

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 
 #include "ui/disk_dialog.h"
+#include "ui/share_texts.h"
 
 namespace quarrow::ui {
 
@@ -15,9 +16,5 @@ class ShareLinkDialog : public DiskDialog {
 
 // Opens the dialog with the target's share text, or tells why not.
 void open_share_link_dialog(MainWindow* main, const DialogTarget& target);
-
-// The share texts: a file's link, a folder's link, with the password when it is on.
-Text file_share_text(const Text& base, const Text& key, bool password_on, const Text& password);
-Text folder_share_text(const Text& url, bool password_on, const Text& password);
 
 }  // namespace quarrow::ui

@@ -223,8 +223,8 @@ TEST_F(DialogTest, PasswordDialogsSwitchLayoutShareTextAndSave) {
 }
 
 TEST_F(DialogTest, ShareTexts) {
-  EXPECT_EQ(ui::file_share_text("http://s", "iab", false, "pw"), "http://s/iab");
-  EXPECT_EQ(ui::file_share_text("http://s", "iab", true, "pw"), "http://s/iab\r\n密码:pw"_t);
+  EXPECT_EQ(ui::file_share_text("http://s/iab", false, "pw"), "http://s/iab");
+  EXPECT_EQ(ui::file_share_text("http://s/iab", true, "pw"), "http://s/iab\r\n密码:pw"_t);
   EXPECT_EQ(ui::folder_share_text("http://s/b1", false, "pw"), "http://s/b1");
   EXPECT_EQ(ui::folder_share_text("http://s/b1", true, "pw"), "外链:http://s/b1\r\n密码:pw"_t);
 

@@ -6,7 +6,8 @@
 #include <string>
 
 namespace quarrow::testing {
-int run_child_program(const std::string& mode);
+// Defined by the suites that run the program as a child process of their own.
+[[gnu::weak]] int run_child_program(const std::string& mode);
 }
 
 int main(int argc, char** argv) {
@@ -18,7 +19,8 @@ int main(int argc, char** argv) {
   setenv("QT_ACCESSIBILITY", "0", 0);
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
-  if (const char* mode = std::getenv("QUARROW_TEST_CHILD")) return quarrow::testing::run_child_program(mode);
+  if (const char* mode = std::getenv("QUARROW_TEST_CHILD"); mode && &quarrow::testing::run_child_program)
+    return quarrow::testing::run_child_program(mode);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
