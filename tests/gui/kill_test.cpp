@@ -17,7 +17,41 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class KillTest : public DesktopTest {};
+class KillTest : public DesktopTest {
+ protected:
+  pid_t launch_child(const char* mode) {
+    pid_t child = ::fork();
+    if (child == 0) {
+      ::setenv("QUARROW_TEST_CHILD", mode, 1);
+      ::setenv("QUARROW_DISK_HOST", disk_url().c_str(), 1);
+      ::setenv("QUARROW_SHARE_HOST", share_url().c_str(), 1);
+      ::setenv("QUARROW_RUN_DIR", run_dir_.path().c_str(), 1);
+      ::execl("/proc/self/exe", "gui_tests", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    return child;
+  }
+  static void kill_now(pid_t child) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+  }
+};
+
+// Rows queued a moment before the program is killed are there at the next start.
+TEST_F(KillTest, QueuedRowsSurviveAKill) {
+  std::string account;
+  std::string cookie = new_user("killrows", &account);
+  save_login(account, cookie);
+  pid_t child = launch_child("add-rows");
+  ASSERT_TRUE(wait_for([&] { return fs::exists(run_dir_.path() / "rows-added"); }, 30000));
+  QTest::qWait(1000);
+  kill_now(child);
+  start();
+  ui::MainWindow* w = wait_for_main_window();
+  ASSERT_NE(w, nullptr);
+  ASSERT_EQ(w->download_list()->topLevelItemCount(), 2);
+  EXPECT_EQ(w->download_list()->topLevelItem(1)->text(1).toStdString(), "queued-2.zip");
+}
 
 // The program killed outright during a transfer; the next start resumes the
 // queue and completes the file byte for byte.
@@ -34,19 +68,10 @@ TEST_F(KillTest, AKilledTransferCompletesAfterARestart) {
                       ui::encode_list({{"1", "big.bin", "等待计算"_t, "等待下载"_t, link, "", save_dir.text(), ""}}));
   server().add_fault({"rate", "1000000", "share", "/dl/", 1});
 
-  pid_t child = ::fork();
-  if (child == 0) {
-    ::setenv("QUARROW_TEST_CHILD", "download-run", 1);
-    ::setenv("QUARROW_DISK_HOST", disk_url().c_str(), 1);
-    ::setenv("QUARROW_SHARE_HOST", share_url().c_str(), 1);
-    ::setenv("QUARROW_RUN_DIR", run_dir_.path().c_str(), 1);
-    ::execl("/proc/self/exe", "gui_tests", static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
+  pid_t child = launch_child("download-run");
   const fs::path path = save_dir.path() / "big.bin";
   ASSERT_TRUE(wait_for([&] { return fs::exists(path) && fs::file_size(path) > 500000; }, 30000));
-  ::kill(child, SIGKILL);
-  ::waitpid(child, nullptr, 0);
+  kill_now(child);
   const uint64_t partial = fs::file_size(path);
   ASSERT_LT(partial, size);
 
