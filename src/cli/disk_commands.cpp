@@ -47,7 +47,7 @@ Text share_text(const DiskId& target) {
   Text answer = target.folder ? disk::get_folder_info(target.id) : disk::get_file_share_info(target.id);
   util::JsonDoc doc = parse_answer(answer);
   ui::ShareInfo info = ui::read_share_info(doc, true, target.folder, 1);
-  if (!info.failure.empty()) fail(kFailed, info.failure);
+  if (info.failure) fail(kFailed, *info.failure);
   Text text = target.folder ? ui::folder_share_text(info.url, info.on, info.password)
                             : ui::file_share_text(info.url, info.on, info.password);
   return util::replace_all(text, "\r\n", "\n");

@@ -70,8 +70,8 @@ void open_password_dialog(MainWindow* main, const DialogTarget& target) {
       main, [id, folder] { return folder ? disk::get_folder_info(id) : disk::get_file_share_info(id); },
       [main, target](const TaskAnswer& answer) {
         ShareInfo info = read_share_info(answer, target.folder, 3);
-        if (!info.failure.empty()) {
-          show_message(main, qs(info.failure));
+        if (info.failure) {
+          show_message(main, qs(*info.failure));
           return;
         }
         (new PasswordDialog(main, target, info.on, qs(info.password), qs(info.url)))->open();

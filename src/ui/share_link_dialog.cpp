@@ -23,8 +23,8 @@ void open_share_link_dialog(MainWindow* main, const DialogTarget& target) {
       main, [id, folder] { return folder ? disk::get_folder_info(id) : disk::get_file_share_info(id); },
       [main, folder](const TaskAnswer& answer) {
         ShareInfo info = read_share_info(answer, folder, 1);
-        if (!info.failure.empty()) {
-          show_message(main, qs(info.failure));
+        if (info.failure) {
+          show_message(main, qs(*info.failure));
           return;
         }
         Text text = folder ? folder_share_text(info.url, info.on, info.password)

@@ -2,13 +2,17 @@
 // share texts made of them.
 #pragma once
 
+#include <optional>
+
 #include "util/json_doc.h"
 #include "util/text.h"
 
 namespace quarrow::ui {
 
 struct ShareInfo {
-  Text failure;   // why nothing can be shown; "" when all is there
+  // Set when nothing can be shown: the message to show instead, which may be
+  // empty (a refusal whose "info" is empty is still a refusal).
+  std::optional<Text> failure;
   Text url;       // the folder's share link, or the file's base + "/" + key
   bool on = false;
   Text password;
