@@ -299,13 +299,15 @@ void MainWindow::restore_settings() {
   fixed_folder_box_->setText(
       qs(shell::config_read(kSettingsSection, "编辑框_固定下载储存位置"_t, shell::default_download_dir())));
 
-  QStringList fields =
-      qs(shell::config_read(kConfigSection, kWindowPositionKey, tx(window_position_text()))).split(',');
+  // Each field is read for its leading integer, as a hand-edited "10, 20" still means 20.
+  std::vector<Text> fields = util::split_text(shell::config_read(kConfigSection, kWindowPositionKey,
+                                                                 tx(window_position_text())), ",");
   if (fields.size() != 5) return;
-  if (fields[4].trimmed().toInt() == 3) {
+  auto field = [&](int i) { return static_cast<int>(util::text_to_int(fields[i])); };
+  if (field(4) == 3) {
     shell::maximize_window(this);
   } else {
-    setGeometry(fields[0].toInt(), fields[1].toInt(), fields[2].toInt(), fields[3].toInt());
+    setGeometry(field(0), field(1), field(2), field(3));
   }
 }
 

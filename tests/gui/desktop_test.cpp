@@ -320,6 +320,36 @@ TEST_F(BrowsingTest, SettingsSavedAndRestored) {
   EXPECT_EQ(w->geometry(), QRect(30, 40, 500, 400));
 }
 
+TEST_F(BrowsingTest, StoredWindowPositions) {
+  ui::MainWindow* w = start_logged_in();
+  ASSERT_NE(w, nullptr);
+  const QRect placed(30, 40, 500, 400);
+  struct Case {
+    const char* stored;
+    QRect expected;  // null: left where it was
+  };
+  const Case cases[] = {
+      {"30,40,500,400,1", placed},
+      {"30, 40, 500, 400, 1", placed},  // edited by hand: each field still reads as its integer
+      {"30px,40,500,400,0", placed},
+      {"30,40,500,400,2", placed},      // only 3 maximises
+      {"10,20,700", QRect()},
+      {"10,20,700,500,1,9", QRect()},
+      {"", QRect()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored);
+    w->setGeometry(60, 70, 600, 420);
+    shell::config_write("配置"_t, "窗口位置"_t, c.stored);
+    w->restore_settings();
+    EXPECT_EQ(w->geometry(), c.expected.isNull() ? QRect(60, 70, 600, 420) : c.expected);
+    EXPECT_FALSE(w->isMaximized());
+  }
+  shell::config_write("配置"_t, "窗口位置"_t, "10, 20, 700, 500, 3");
+  w->restore_settings();
+  EXPECT_TRUE(wait_for([&] { return w->isMaximized(); }));
+}
+
 TEST_F(BrowsingTest, LayoutRuleAndCaptions) {
   ui::MainWindow* w = start_logged_in();
   ASSERT_NE(w, nullptr);
