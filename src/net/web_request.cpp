@@ -64,11 +64,12 @@ std::string web_request(const Text& url, const WebRequestOptions& o) {
 
   Text completed = complete_web_headers(o.headers ? *o.headers : Text(), url, method);
   if (o.headers) *o.headers = completed;
-  for (auto& line : header_lines_of(completed)) request.header_lines.push_back(std::move(line));
+  // The cookie is set before the header text's lines, and goes out in that order.
   if (o.cookie) {
     // "Cookie;" makes curl send the header with an empty value.
     request.header_lines.push_back(o.cookie->empty() ? std::string("Cookie;") : "Cookie: " + util::gbk_to_utf8(*o.cookie));
   }
+  for (auto& line : header_lines_of(completed)) request.header_lines.push_back(std::move(line));
 
   if (o.body_bytes && !o.body_bytes->empty()) request.body = *o.body_bytes;
   else request.body = util::gbk_to_utf8(o.body.value_or(""));

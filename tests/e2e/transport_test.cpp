@@ -31,10 +31,10 @@ TEST_F(TransportTest, WebRequestHeaderLinesOnTheWire) {
   };
   const Case cases[] = {
       {"disk POST", 1, net::kDiskHostHeader, true, "a=1",
-       {net::kDiskHostHeader, "Accept: */*", "Referer: " + url, "Accept-Language: zh-cn",
-        "Content-Type: application/x-www-form-urlencoded", "Cookie: a=1"}},
+       {"Cookie: a=1", net::kDiskHostHeader, "Accept: */*", "Referer: " + url, "Accept-Language: zh-cn",
+        "Content-Type: application/x-www-form-urlencoded"}},
       {"bare GET, empty cookie", 0, "", true, "",
-       {"Accept: */*", "Referer: " + url, "Accept-Language: zh-cn", kOldAgent, "Cookie:"}},
+       {"Cookie:", "Accept: */*", "Referer: " + url, "Accept-Language: zh-cn", kOldAgent}},
       {"no cookie at all", 0, "X-Accept: 1", false, "",
        {"X-Accept: 1", "Referer: " + url, "Accept-Language: zh-cn", kOldAgent}},
   };
