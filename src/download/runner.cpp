@@ -47,10 +47,13 @@ class Run {
         if (task(failed_) == Next::stop_run) break;
       for (int i = 0, count = rows_.completed_count(); i < count; ++i)
         rows_.set_completed_cell(i, kNumberColumn, std::to_string(i + 1));
-      if (state_.stop_requested || out_.unreachable || rows_.download_count() <= failed_) break;
+      // Another pass only for a run that got as far as a transfer: one whose
+      // every row was a dead link ends here, like a stopped one.
+      if (state_.stop_requested || out_.unreachable || !transferred_ || rows_.download_count() <= failed_) break;
     }
     out_.stopped = state_.stop_requested;
-    host_.set_status(0, out_.stopped || out_.unreachable ? "已停止"_t : "下载完成"_t);
+    const bool finished = transferred_ && !out_.stopped && !out_.unreachable;
+    host_.set_status(0, finished ? "下载完成"_t : "已停止"_t);
     host_.set_running(false);
     release_run();
     host_.row_counts_changed();
@@ -107,6 +110,7 @@ class Run {
 
     state_.row = i;
     state_.busy = 1;
+    transferred_ = true;
     if (state_.stop_requested) {  // the stop came between the check above and now
       state_.busy = 0;
       return Next::stop_run;
@@ -158,6 +162,7 @@ class Run {
   DownloadState& state_;
   RunOutcome out_;
   int failed_ = 0;  // rows at the top that failed in this run
+  bool transferred_ = false;  // a transfer has begun in this run (busy was set)
 };
 
 }  // namespace

@@ -36,7 +36,10 @@ struct RunOutcome {
 
 // The worker routine, after begin_download_run returned true. A transfer that
 // fails keeps its row and partial file, is named in the status bar, and is not
-// tried again in this run; rows appended during the run are downloaded in it.
+// tried again in this run; rows appended during the run are downloaded in it
+// once a transfer has begun. The status reads "下载完成" at the end of a run that
+// transferred and was not stopped, "已停止" otherwise (also when every row was a
+// dead link).
 RunOutcome download_runner(TaskRows& rows, RunnerHost& host);
 
 }  // namespace quarrow::download

@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
+#include <utility>
 
 #include "download/download_state.h"
 #include "download/memory_rows.h"
@@ -111,6 +113,59 @@ TEST_F(RunnerTest, RowsAddedDuringTheRunAreDownloadedInIt) {
   EXPECT_EQ(host.snapshot().status[0], "下载完成"_t);
   EXPECT_EQ(sha256_file(dir_ / "first.txt"), first.sha256);
   EXPECT_EQ(sha256_file(dir_ / "later.txt"), later.sha256);
+}
+
+// Appends a row while the first dead link's message is up.
+class AddingHost : public MemoryRunnerHost {
+ public:
+  void show_failure_and_wait(const Text& message) override {
+    MemoryRunnerHost::show_failure_and_wait(message);
+    if (auto add = std::exchange(on_message, nullptr)) add();
+  }
+  std::function<void()> on_message;
+};
+
+// "下载完成" only for a run that got as far as a transfer; one of dead links
+// alone ends "已停止", and a row added while its message is up waits for the
+// next start.
+TEST_F(RunnerTest, TheEndTextOfARun) {
+  struct Case {
+    const char* name;
+    std::vector<bool> alive;  // the rows from the top: a good share or a dead link
+    bool add_during_message;
+    const char* end_text;
+    int completed;
+    size_t left;
+  };
+  const Case cases[] = {
+      {"one dead link", {false}, false, "已停止", 0, 0},
+      {"two dead links", {false, false}, false, "已停止", 0, 0},
+      {"a dead link, then a file", {false, true}, false, "下载完成", 1, 0},
+      {"a file, then a dead link", {true, false}, false, "下载完成", 1, 0},
+      {"a dead link, a row added meanwhile", {false}, true, "已停止", 0, 1},
+      {"a file and a dead link, a row added meanwhile", {true, false}, true, "下载完成", 2, 0},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<TaskRow> start;
+    for (bool alive : c.alive) {
+      const std::string name = "f" + std::to_string(n++) + ".txt";
+      if (alive) start.push_back(row(name, share_bytes(name, "bytes of " + name)));
+      else start.push_back(new_download_task(0, name, "1 B", dead_link(), "", dir_.text()));
+    }
+    MemoryTaskRows rows(start);
+    AddingHost host;
+    if (c.add_during_message) {
+      const std::string name = "later" + std::to_string(n++) + ".txt";
+      const Shared later = share_bytes(name, "added while the message was up");
+      host.on_message = [&rows, this, name, later] { rows.append_download(row(name, later)); };
+    }
+    RunOutcome out = run(rows, host);
+    EXPECT_EQ(out.completed, c.completed);
+    EXPECT_EQ(host.snapshot().status[0], util::utf8_to_gbk(c.end_text));
+    EXPECT_EQ(rows.downloads().size(), c.left);
+  }
 }
 
 TEST_F(RunnerTest, StopThenResumeAfterARestart) {
