@@ -1,5 +1,7 @@
 #include <QAction>
 
+#include <vector>
+
 #include "download/direct_link.h"
 #include "download/download_commands.h"
 #include "download/list_view_rows.h"
@@ -87,31 +89,38 @@ void open_completed_file(QTreeWidget* list) {
   else ui::show_message(nullptr, QString::fromUtf8("文件不存在！\r\n") + qs(path), QString::fromUtf8("信息："));
 }
 
+// The completed-list commands below hold on to their rows, not to row
+// indexes: while a question is up, a run may insert a finished row at the top
+// (it never removes one).
+
 // "删除文件" of the completed list: the row, and the local file when the user says so.
 void delete_completed_row(ui::MainWindow* main) {
   QTreeWidget* list = main->completed_list();
   int row = clicked_row(list);
   if (row < 0) return;
+  QTreeWidgetItem* it = list->topLevelItem(row);
   Text path = local_path_of(ListViewRows::cells_of(list, row));
   if (util::file_exists(path) &&
       ui::ask_yes_no(main, QString::fromUtf8("是否删除本地缓存文件？\r\n") + qs(path), QString::fromUtf8("删除提示"),
                      QMessageBox::Question)) {
-    list->topLevelItem(row)->setText(kProgressColumn, QString::fromUtf8("删除文件中"));
+    it->setText(kProgressColumn, QString::fromUtf8("删除文件中"));
     util::remove_local_file(path);
   }
-  delete list->takeTopLevelItem(row);
+  delete it;
   ui::play_sound(ui::Sound::kDelete);
   main->set_tab_captions();
 }
 
-// "清空文件": every completed row; one question decides for every local file.
+// "清空文件": every completed row there when the command began; one question
+// decides for every local file. A row that finishes meanwhile stays.
 void clear_completed(ui::MainWindow* main) {
   QTreeWidget* list = main->completed_list();
+  std::vector<QTreeWidgetItem*> items;
+  for (int row = 0; row < list->topLevelItemCount(); ++row) items.push_back(list->topLevelItem(row));
   bool asked = false, remove = false;
-  for (int row = 0; row < list->topLevelItemCount(); ++row) {
-    QTreeWidgetItem* it = list->topLevelItem(row);
+  for (QTreeWidgetItem* it : items) {
     it->setText(kProgressColumn, QString::fromUtf8("正在删除"));
-    Text path = local_path_of(ListViewRows::cells_of(list, row));
+    Text path = local_path_of(ListViewRows::cells_of(list, list->indexOfTopLevelItem(it)));
     if (!asked && util::file_exists(path)) {
       remove = ui::ask_yes_no(main, QString::fromUtf8("本地存在缓存文件，是否删除本地缓存文件？"),
                               QString::fromUtf8("删除提示"), QMessageBox::Question);
@@ -124,7 +133,7 @@ void clear_completed(ui::MainWindow* main) {
     it->setText(kProgressColumn, QString::fromUtf8("删除成功"));
   }
   ui::play_sound(ui::Sound::kDelete);
-  list->clear();
+  for (QTreeWidgetItem* it : items) delete it;
   main->set_tab_captions();
 }
 

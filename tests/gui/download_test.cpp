@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 
 #include <filesystem>
+#include <functional>
 
 #include "desktop_fixture.h"
 #include "download/download_commands.h"
@@ -274,6 +275,81 @@ TEST_F(DownloadUiTest, CopyingLinks) {
   command(w, list, "复制文件直链");
   ASSERT_TRUE(wait_for([&] { return balloon().rfind("获取直链失败", 0) == 0; }));
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "kept");
+}
+
+// Answers the message boxes that appear while it lives with `answer`, but only
+// once `until` holds; keeps their texts.
+class HeldAnswerer {
+ public:
+  HeldAnswerer(QMessageBox::StandardButton answer, std::function<bool()> until)
+      : answer_(answer), until_(std::move(until)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(top);
+        if (!box || !box->isVisible() || box->property("answered").toBool() || !until_()) continue;
+        box->setProperty("answered", true);
+        seen_.push_back(box->text().toStdString());
+        QTimer::singleShot(0, box->button(answer_), &QAbstractButton::click);
+      }
+    });
+    timer_.start(20);
+  }
+  const std::vector<std::string>& seen() const { return seen_; }
+
+ private:
+  QMessageBox::StandardButton answer_;
+  std::function<bool()> until_;
+  QTimer timer_;
+  std::vector<std::string> seen_;
+};
+
+// While "删除文件" or "清空文件" waits for its answer, a run finishes a file and
+// puts its row at the top: the commands still act on the rows they were given.
+TEST_F(DownloadUiTest, CompletedRowCommandsKeepTheirRowsWhileARunAddsOne) {
+  Shared first = share("first.bin", 100), second = share("second.bin", 1500000), third = share("third.bin", 1500000);
+  ui::MainWindow* w = open_main();
+  ASSERT_NE(w, nullptr);
+  QTreeWidget* completed = w->completed_list();
+  queue(w, first);
+  command(w, w->download_list(), "开始任务");
+  ASSERT_TRUE(run_ended(w));
+  ASSERT_EQ(completed->topLevelItemCount(), 1);
+
+  // "删除文件" of first.bin, answered No once second.bin has arrived above it.
+  queue(w, second);
+  server().add_fault({"rate", "1000000", "share", "/dl/", 1});
+  command(w, w->download_list(), "开始任务");
+  completed->topLevelItem(0)->setSelected(true);
+  {
+    HeldAnswerer no(QMessageBox::No, [&] { return completed->topLevelItemCount() == 2; });
+    command(w, completed, "删除文件");
+    ASSERT_EQ(no.seen().size(), 1u);
+    EXPECT_EQ(no.seen()[0], "是否删除本地缓存文件？\r\n" + (save_dir_ / "first.bin").string());
+  }
+  ASSERT_TRUE(run_ended(w));
+  ASSERT_EQ(completed->topLevelItemCount(), 1);
+  EXPECT_EQ(cell(completed, 0, 1), "second.bin") << "the row that arrived meanwhile stays";
+  EXPECT_EQ(cell(completed, 0, 3), "100%");
+  EXPECT_TRUE(fs::exists(save_dir_ / "first.bin")) << "answered No";
+  EXPECT_EQ(w->findChild<QTabWidget*>("选择夹_网盘")->tabText(2).toStdString(), "下载完成1");
+
+  // "清空文件" answered Yes once third.bin has arrived: second.bin's row and
+  // file go, third.bin's stay.
+  queue(w, third);
+  server().add_fault({"rate", "1000000", "share", "/dl/", 1});
+  command(w, w->download_list(), "开始任务");
+  {
+    HeldAnswerer yes(QMessageBox::Yes, [&] { return completed->topLevelItemCount() == 2; });
+    command(w, completed, "清空文件");
+    ASSERT_EQ(yes.seen().size(), 1u);
+  }
+  ASSERT_TRUE(run_ended(w));
+  ASSERT_EQ(completed->topLevelItemCount(), 1);
+  EXPECT_EQ(cell(completed, 0, 1), "third.bin");
+  EXPECT_EQ(cell(completed, 0, 3), "100%");
+  EXPECT_FALSE(fs::exists(save_dir_ / "second.bin"));
+  EXPECT_EQ(file_sha256(save_dir_ / "third.bin"), sha256_hex(third.bytes));
+  EXPECT_EQ(w->findChild<QTabWidget*>("选择夹_网盘")->tabText(2).toStdString(), "下载完成1");
 }
 
 TEST_F(DownloadUiTest, CompletedRowsDeletedQueuedAgainAndCleared) {
