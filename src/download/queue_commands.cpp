@@ -6,6 +6,7 @@
 #include "download/download_controller.h"
 #include "download/download_state.h"
 #include "download/list_view_rows.h"
+#include "download/partial_file.h"
 #include "download/runner.h"
 #include "download/task_records.h"
 #include "share/new_task_window.h"
@@ -21,6 +22,14 @@ namespace {
 
 QAction* item(QMenu* menu, const char* text) { return menu->findChild<QAction*>(QString::fromUtf8(text)); }
 
+// The file at `path` is the partial file of this row's task: its record names
+// the task's share link (or, without one, its direct URL).
+bool own_partial_file(const TaskRow& cells, const Text& path) {
+  const Text& key = cells[kLinkColumn].empty() ? cells[kDirectColumn] : cells[kLinkColumn];
+  std::optional<PartialRecord> record = read_record(path);
+  return record && !key.empty() && record->link == key;
+}
+
 // "删除任务": refused while a run is on; asks about the local file first.
 void delete_task(ui::MainWindow* main) {
   QTreeWidget* list = main->download_list();
@@ -33,10 +42,14 @@ void delete_task(ui::MainWindow* main) {
   }
   TaskRow cells = ListViewRows::cells_of(list, row);
   Text path = util::with_trailing_slash(cells[kFolderColumn]) + cells[kNameColumn];
-  if (!cells[kNameColumn].empty() && util::file_exists(path) &&
+  // Only the task's own partial file is offered for deletion: a file of that
+  // name without the task's record is the user's, or a finished download.
+  if (!cells[kNameColumn].empty() && util::file_exists(path) && own_partial_file(cells, path) &&
       ui::ask_yes_no(main, QString::fromUtf8("是否删除本地缓存文件？\r\n") + ui::qs(path), QString::fromUtf8("删除提示"),
-                     QMessageBox::Question))
+                     QMessageBox::Question)) {
     util::remove_local_file(path);
+    remove_record(path);
+  }
   delete list->takeTopLevelItem(row);
   main->set_tab_captions();
   ui::play_sound(ui::Sound::kDelete);

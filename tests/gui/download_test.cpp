@@ -11,6 +11,7 @@
 #include "desktop_fixture.h"
 #include "download/download_commands.h"
 #include "download/download_state.h"
+#include "download/partial_file.h"
 #include "download/runner.h"
 #include "file_hash.h"
 #include "ui/balloon_tip.h"
@@ -350,6 +351,58 @@ TEST_F(DownloadUiTest, CompletedRowCommandsKeepTheirRowsWhileARunAddsOne) {
   EXPECT_FALSE(fs::exists(save_dir_ / "second.bin"));
   EXPECT_EQ(file_sha256(save_dir_ / "third.bin"), sha256_hex(third.bytes));
   EXPECT_EQ(w->findChild<QTabWidget*>("选择夹_网盘")->tabText(2).toStdString(), "下载完成1");
+}
+
+// "删除任务" offers to delete only the task's own partial file.
+TEST_F(DownloadUiTest, DeletingATaskAsksOnlyAboutItsOwnPartialFile) {
+  struct Case {
+    const char* name;
+    const char* record_link;  // nullptr: no record; "" : the task's own link
+    QMessageBox::StandardButton answer;
+    bool asked;
+    bool file_stays;
+  };
+  const Case cases[] = {
+      {"the user's own file of that name", nullptr, QMessageBox::Yes, false, true},
+      {"another task's partial file", "http://elsewhere/iother", QMessageBox::Yes, false, true},
+      {"its own partial file, Yes", "", QMessageBox::Yes, true, false},
+      {"its own partial file, No", "", QMessageBox::No, true, true},
+  };
+  ui::MainWindow* w = open_main();
+  ASSERT_NE(w, nullptr);
+  QTreeWidget* list = w->download_list();
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string name = "task" + std::to_string(n++) + ".bin";
+    const std::string link = share_url() + "/ikey" + std::to_string(n);
+    const std::string bytes = "bytes already on the disk";
+    const fs::path path = save_dir_ / name;
+    write_file(path, bytes);
+    const Text target = save_dir_.text() + name;
+    if (c.record_link) {
+      ASSERT_TRUE(download::write_record(target, {*c.record_link ? std::string(c.record_link) : link, 1000}));
+    }
+    download::append_download_task(w, {"", name, "1 KB", "12.5%", link, "", save_dir_.text(), ""});
+    w->set_tab_captions();
+    list->clearSelection();
+    list->topLevelItem(0)->setSelected(true);
+
+    MessageAnswerer answerer(c.answer);
+    command(w, list, "删除任务");
+    QTest::qWait(100);
+    ASSERT_EQ(answerer.seen().size(), c.asked ? 1u : 0u);
+    if (c.asked) {
+      EXPECT_EQ(answerer.seen()[0].title, "删除提示");
+      EXPECT_EQ(answerer.seen()[0].text, "是否删除本地缓存文件？\r\n" + path.string());
+    }
+    EXPECT_EQ(list->topLevelItemCount(), 0) << "the row goes either way";
+    EXPECT_EQ(w->findChild<QTabWidget*>("选择夹_网盘")->tabText(1).toStdString(), "下载列表0");
+    EXPECT_EQ(fs::exists(path), c.file_stays);
+    if (c.file_stays) EXPECT_EQ(file_sha256(path), sha256_hex(bytes));
+    EXPECT_EQ(download::read_record(target).has_value(), c.record_link != nullptr && c.file_stays)
+        << "the record goes with its file";
+  }
 }
 
 TEST_F(DownloadUiTest, CompletedRowsDeletedQueuedAgainAndCleared) {
