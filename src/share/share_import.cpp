@@ -104,8 +104,6 @@ void parse_direct(const Text& line, bool smart_ke, const std::function<void(cons
 
 std::vector<Text> share_lines(const Text& pasted) {
   Text text = with_crlf_breaks(pasted);
-  // Share texts often write the marker with a full-width colon.
-  text = util::replace_all(text, "密码："_t, password_marker());
   text = util::replace_all(text, "\r\n："_t, ":");
   text = util::replace_all(text, "\r\n" + password_marker(), password_marker());
   return util::split_text(text, "\r\n");

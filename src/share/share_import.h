@@ -22,10 +22,11 @@ struct FoundFile {
 
 enum class LineKind { single_file, folder, direct };
 
-// The pasted text as lines: line breaks of any form become CR LF, the marker
-// "密码：" (full-width colon) becomes "密码:", a line starting with a full-width
-// colon or with "密码:" is joined to the line above, then the text is split at
-// CR LF. Empty lines are kept (the parse skips them).
+// The pasted text as lines: line breaks of any form become CR LF, a line
+// starting with a full-width colon is joined to the line above with ":" in its
+// place, a line starting with "密码:" is joined to the line above, then the
+// text is split at CR LF. "密码：" with a full-width colon is no marker and is
+// left as it is. Empty lines are kept (the parse skips them).
 std::vector<Text> share_lines(const Text& pasted);
 
 // The link is the text before the first "密码:" (the whole line when there is

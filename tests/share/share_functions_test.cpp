@@ -30,8 +30,12 @@ TEST(ShareLines, BreaksJoinsAndSplits) {
       {"link\r\n密码:abc", {"link密码:abc"}},       // a password line joins the line above
       {"link\n密码:abc\nnext", {"link密码:abc", "next"}},
       {"link\r\n：abc", {"link:abc"}},              // a line starting with a full-width colon joins too
-      {"link 密码：abc", {"link 密码:abc"}},        // the marker written with a full-width colon
-      {"link\r\n密码：abc", {"link密码:abc"}},
+      {"link\r\n：密码:abc", {"link:密码:abc"}},
+      {"link\r\n：\r\n密码:abc", {"link:密码:abc"}},  // the colon line first, then the password line
+      {"link 密码：abc", {"link 密码：abc"}},        // "密码：" with a full-width colon is left alone
+      {"link\r\n密码：abc", {"link", "密码：abc"}},  // and starts no password line
+      {"link\r\n密码 :abc", {"link", "密码 :abc"}},
+      {"link\r\n\r\n密码:abc", {"link", "密码:abc"}},  // joined to the empty line above, not to the link
       {"link\r\n 密码:abc", {"link", " 密码:abc"}}, // a blank first: not a password line
       {"密码:x", {"密码:x"}},
   };

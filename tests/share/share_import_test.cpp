@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
 #include <regex>
 
 #include "net/http_client.h"
@@ -178,6 +179,42 @@ TEST_F(ShareImportTest, SingleFileLinksEachWithTheirOwnAnswer) {
   EXPECT_EQ(rows[3].name, "");
   EXPECT_EQ(rows[3].size, "");
   EXPECT_EQ(rows[3].direct, "");
+}
+
+// Only "密码:" with an ASCII colon marks a password: written with a full-width
+// colon it stays part of the line, on the link's line or as a line of its own.
+TEST_F(ShareImportTest, AFullWidthColonMarksNoPassword) {
+  test::FileInfo locked = share_file("locked.bin", "locked", "pw");
+  struct Row {
+    std::optional<std::string> name;
+    std::string link, password;
+    std::optional<std::string> direct;  // unset: whatever the service made of the odd link
+  };
+  struct Case {
+    std::string pasted;
+    std::vector<Row> rows;
+  };
+  const Case cases[] = {
+      {link_of(locked) + "\n密码：pw", {{{}, link_of(locked), "", ""}, {"密码：pw", "", "", "密码：pw"}}},
+      {link_of(locked) + " 密码：pw", {{{}, link_of(locked) + " 密码：pw", "", {}}}},
+      {link_of(locked) + "\n密码:pw", {{"locked.bin", link_of(locked), "pw", direct_of(locked, "pw")}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pasted);
+    std::vector<FoundFile> rows = share::parse_share_text(gbk(c.pasted), false);
+    ASSERT_EQ(rows.size(), c.rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const Row& want = c.rows[i];
+      if (want.name) {
+        EXPECT_EQ(u8(rows[i].name), *want.name);
+      }
+      EXPECT_EQ(u8(rows[i].link), want.link);
+      EXPECT_EQ(u8(rows[i].password), want.password);
+      if (want.direct) {
+        EXPECT_EQ(u8(rows[i].direct), *want.direct);
+      }
+    }
+  }
 }
 
 TEST_F(ShareImportTest, FolderLinkGivesARowPerFile) {
