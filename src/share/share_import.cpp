@@ -160,9 +160,10 @@ Text list_share_folder(const Text& link, const Text& password) {
   const Text pg = text_between(page, pg_name + " =", ";");
   const Text t = text_between(page, t_name + " = '", "'");
   const Text k = text_between(page, k_name + " = '", "'");
+  // A page that names no endpoint (unreachable, or not a folder page) still
+  // gets its listing request, sent to the share host itself; the answer then
+  // holds no "text" array and the folder gives no rows.
   const Text path = text_between(page, "url : '", "'");
-  // Without an endpoint there is nothing to ask (an unreachable or foreign page).
-  if (path.empty()) return {};
   const Text body = "lx=" + lx + "&fid=" + fid + "&uid=" + uid + "&pg=" + pg + "&rep=" + rep + "&t=" + t +
                     "&k=" + k + "&up=" + up + "&ls=" + ls + "&pwd=" + password;
   return share_post(net::share_host() + path, body);

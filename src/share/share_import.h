@@ -49,8 +49,9 @@ LineKind line_kind(const Text& line, const Text& domain);
 // A folder entry's share page: the share host over plain HTTP + "/" + id.
 Text folder_entry_link(const Text& share_host_url, const Text& id);
 
-// The folder share page's first listing page, as a Text; "" when the page
-// names no listing endpoint.
+// The folder share page's first listing page, as a Text: the page is fetched,
+// then its listing endpoint (the share host + the path the page names) is
+// asked with the page's values and the password.
 Text list_share_folder(const Text& link, const Text& password);
 
 // The name in the "filename=\"…\"" part of the answer headers of a GET of the

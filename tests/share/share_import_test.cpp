@@ -66,11 +66,24 @@ TEST_F(ShareImportTest, FolderPasswordTravelsUnencoded) {
   }
 }
 
-TEST_F(ShareImportTest, FolderPageWithoutEndpointAsksNothingMore) {
-  server().clear_request_log();
-  EXPECT_EQ(share::list_share_folder(gbk(share_url() + "/bnosuchfolder"), ""), "");
-  EXPECT_TRUE(share_requests("/folderlist.php").empty());
-  EXPECT_EQ(share::list_share_folder(gbk("http://127.0.0.1:" + std::to_string(closed_port()) + "/b1"), ""), "");
+// A page that names no endpoint leaves every value empty; the listing request
+// goes to the share host itself and finds no files there.
+TEST_F(ShareImportTest, FolderPageWithoutEndpointStillAsksTheShareHost) {
+  const std::string links[] = {share_url() + "/bnosuchfolder",
+                               "http://127.0.0.1:" + std::to_string(closed_port()) + "/b1"};
+  for (const std::string& link : links) {
+    SCOPED_TRACE(link);
+    server().clear_request_log();
+    util::JsonDoc doc;
+    doc.parse(share::list_share_folder(gbk(link), gbk("口令")));
+    EXPECT_EQ(doc.count("text"), 0);
+    std::vector<test::LoggedRequest> posts;
+    for (auto& r : server().request_log(test::Host::share))
+      if (r.method == "POST") posts.push_back(std::move(r));
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts[0].target, "/");
+    EXPECT_EQ(posts[0].body, "lx=&fid=&uid=&pg=&rep=&t=&k=&up=&ls=&pwd=口令");  // sent in UTF-8
+  }
 }
 
 TEST_F(ShareImportTest, HeaderFileName) {
