@@ -30,9 +30,6 @@ using namespace quarrow::download;
 constexpr char kUsageText[] = "usage: quarrow-cli import FILE|- [--download [-o DIR]]";
 constexpr int kInterrupted = 130;
 
-// Line breaks are replaced in the Text: its marker search steps over double-byte
-// characters, which would misread the UTF-8 form.
-
 struct Request {
   std::string source;  // a path, or "-" for stdin
   bool download = false;
@@ -84,7 +81,6 @@ std::string candidate_json(const share::FoundFile& f) {
          ",\"size\":" + json_quote(utf8(f.size)) + ",\"link\":" + json_quote(utf8(f.link)) +
          ",\"password\":" + json_quote(utf8(f.password)) + ",\"direct\":" + json_quote(utf8(f.direct)) + "}";
 }
-
 
 }  // namespace
 
