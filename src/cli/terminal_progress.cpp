@@ -8,6 +8,8 @@
 #include "cli/cli_io.h"
 #include "download/download_state.h"
 #include "download/task_records.h"
+#include "util/codepage.h"
+#include "util/text_search.h"
 
 namespace quarrow::cli {
 
@@ -37,7 +39,8 @@ void TerminalHost::set_status(int part, const Text& text, const Text&) {
 
 void TerminalHost::show_failure_and_wait(const Text& message) {
   rows_.finish_line();
-  std::cerr << terminal_text(message) << '\n';
+  // Nothing is copied on a terminal: the link stands in the message itself.
+  std::cerr << terminal_text(util::replace_all(message, "下载地址已复制，请手动打开网页粘贴下载地址进行查看!\r\n"_t, "")) << '\n';
 }
 
 download::RunOutcome run_downloads(TerminalRows& rows) {

@@ -399,7 +399,9 @@ TEST_F(DownloadUiTest, DeletingATaskAsksOnlyAboutItsOwnPartialFile) {
     EXPECT_EQ(list->topLevelItemCount(), 0) << "the row goes either way";
     EXPECT_EQ(w->findChild<QTabWidget*>("选择夹_网盘")->tabText(1).toStdString(), "下载列表0");
     EXPECT_EQ(fs::exists(path), c.file_stays);
-    if (c.file_stays) EXPECT_EQ(file_sha256(path), sha256_hex(bytes));
+    if (c.file_stays) {
+      EXPECT_EQ(file_sha256(path), sha256_hex(bytes));
+    }
     EXPECT_EQ(download::read_record(target).has_value(), c.record_link != nullptr && c.file_stays)
         << "the record goes with its file";
   }
