@@ -1,5 +1,7 @@
 #include "cli/cli_context.h"
 
+#include <unistd.h>
+
 #include <cctype>
 
 #include "shell/config_store.h"
@@ -7,6 +9,7 @@
 #include "shell/scramble.h"
 #include "shell/session.h"
 #include "util/codepage.h"
+#include "util/file_ops.h"
 
 namespace quarrow::cli {
 
@@ -34,6 +37,18 @@ DiskId parse_disk_id(const std::string& arg, bool folder_only) {
   if (folder_only) id.folder = true;
   id.id = digits;
   return id;
+}
+
+Text save_folder(const std::string& dir) {
+  std::string path = dir;
+  if (path.empty() || path[0] != '/') {
+    char cwd[4096];
+    if (!::getcwd(cwd, sizeof cwd)) fail(kFailed, "cannot read the current folder");
+    path = path.empty() ? std::string(cwd) : std::string(cwd) + "/" + path;
+  }
+  Text folder = util::with_trailing_slash(util::from_local_path(path));
+  if (!util::is_folder(folder) && !util::ensure_folder(folder)) fail(kFailed, "该位置不能进行保存: "_t + folder);
+  return folder;
 }
 
 util::JsonDoc parse_answer(const Text& answer) {

@@ -26,6 +26,10 @@ struct DiskId {
 };
 DiskId parse_disk_id(const std::string& arg, bool folder_only = false);
 
+// The folder files are saved into: `dir` (relative to the current folder; ""
+// is the current folder), created when missing, ending with "/".
+Text save_folder(const std::string& dir);
+
 // Parses a task answer; fails when nothing came back or it is not JSON.
 util::JsonDoc parse_answer(const Text& answer);
 // Fails with the service's "info" unless "zt" reads "1".

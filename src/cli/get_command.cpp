@@ -50,14 +50,7 @@ Request parse_request(const Context& ctx) {
   }
   if (by_id == have_link || (by_id && !r.password.empty())) fail(kUsage, kUsageText);
 
-  if (dir.empty() || dir[0] != '/') {
-    char cwd[4096];
-    if (!::getcwd(cwd, sizeof cwd)) fail(kFailed, "cannot read the current folder");
-    dir = dir.empty() ? std::string(cwd) : std::string(cwd) + "/" + dir;
-  }
-  r.folder = util::with_trailing_slash(util::from_local_path(dir));
-  if (!util::is_folder(r.folder) && !util::ensure_folder(r.folder))
-    fail(kFailed, "该位置不能进行保存: "_t + r.folder);
+  r.folder = save_folder(dir);
   return r;
 }
 
